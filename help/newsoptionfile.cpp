@@ -1,0 +1,120 @@
+#include "newsoptionfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace newsoptionfile {
+
+namespace {
+
+// Only spaces count as blank: a line of tabs is not blank.
+bool isSpacesOnly(QStringView line) {
+    return std::all_of(line.begin(), line.end(), [](QChar c) { return c == QLatin1Char(' '); });
+}
+
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+// Length of the number at the start of text: optional sign, digits with at
+// most one decimal point, then an optional exponent. 0 when there is none.
+qsizetype numberPrefixLength(QStringView text) {
+    qsizetype i = 0;
+    const auto digitAt = [&text](qsizetype k) { return k < text.size() && text[k].isDigit(); };
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    bool digits = false;
+    while (digitAt(i)) {
+        ++i;
+        digits = true;
+    }
+    if (i < text.size() && text[i] == QLatin1Char('.')) {
+        ++i;
+        while (digitAt(i)) {
+            ++i;
+            digits = true;
+        }
+    }
+    if (!digits)
+        return 0;
+    if (i < text.size() && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+        qsizetype k = i + 1;
+        if (k < text.size() && (text[k] == QLatin1Char('+') || text[k] == QLatin1Char('-')))
+            ++k;
+        if (digitAt(k)) {
+            while (digitAt(k))
+                ++k;
+            i = k;
+        }
+    }
+    return i;
+}
+
+} // namespace
+
+bool lineMeansOn(const QString &line) {
+    if (line == QLatin1String("True"))
+        return true;
+    qsizetype start = 0;
+    while (start < line.size() && isBlank(line[start]))
+        ++start;
+    const QStringView rest = QStringView(line).mid(start);
+    const qsizetype length = numberPrefixLength(rest);
+    if (length == 0)
+        return false;
+    bool ok = false;
+    const double number = rest.left(length).toDouble(&ok);
+    return ok && number == 1.0;
+}
+
+bool read(QIODevice &device) {
+    qint64 budget = kMaxBytes;
+    int nonBlank = 0;
+    bool on = false;
+    while (budget > 0 && nonBlank < kMaxNonBlankLines && !device.atEnd()) {
+        const QByteArray raw = device.readLine(budget + 1);
+        if (raw.isEmpty())
+            break; // read error
+        budget -= raw.size();
+        QString line = QString::fromUtf8(raw);
+        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (isSpacesOnly(line))
+            continue;
+        if (nonBlank == 0)
+            on = lineMeansOn(line);
+        ++nonBlank;
+    }
+    return on;
+}
+
+bool readFile(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    return read(file);
+}
+
+QString location(const QString &programFolder) {
+    const QFileInfo folder(programFolder);
+    if (folder.isDir() && folder.isWritable())
+        return QDir(programFolder).filePath(QStringLiteral("v.sz"));
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return QDir(config).filePath(QStringLiteral("v.sz"));
+}
+
+bool writeFile(const QString &path, bool on) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(on ? "True\r\n" : "False\r\n");
+    return file.commit();
+}
+
+} // namespace newsoptionfile

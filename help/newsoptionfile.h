@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+class QIODevice;
+
+// v.sz keeps the one setting Tintoko remembers: whether the timed news window
+// is switched off. It is one line, "True" or "False".
+namespace newsoptionfile {
+
+// How much of the file is looked at, at the most. Only the first non-blank
+// line decides; the rest is skimmed up to this many bytes or the 9,999th
+// non-blank line, so a huge or hostile file cannot stall start-up.
+inline constexpr qint64 kMaxBytes = 1 << 20;
+inline constexpr int kMaxNonBlankLines = 9999;
+
+// True when the line switches the option on: it reads as the number 1
+// (leading blanks skipped, reading stops at the first character that cannot
+// continue a number), or it is exactly "True".
+bool lineMeansOn(const QString &line);
+
+// Reads the option from an open device; false for empty or unreadable input.
+bool read(QIODevice &device);
+
+// Reads the option from a file; a missing or unreadable file leaves it off.
+bool readFile(const QString &path);
+
+// Where v.sz lives: beside the program, or in the user's configuration folder
+// when the program folder cannot be written (a system-wide install).
+QString location(const QString &programFolder);
+
+// Writes "True" or "False" as one line. Returns false when the file could not
+// be written completely; the caller then keeps the option for this run only.
+bool writeFile(const QString &path, bool on);
+
+} // namespace newsoptionfile

@@ -1,0 +1,34 @@
+# Sourced by script/run and script/test: installs the Debian packages that are
+# missing, and nothing when all are there.
+tintoko_packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+  libmpg123-dev
+  fonts-noto-cjk
+  pulseaudio pulseaudio-utils
+  xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick sox
+)
+
+tintoko_install_missing() {
+  local missing=()
+  local p
+  for p in "${tintoko_packages[@]}" "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+tintoko_configure_and_build() {
+  local top=$1 build=$2
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  fi
+  cmake --build "$build" -j"$(nproc)"
+}

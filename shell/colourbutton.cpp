@@ -1,0 +1,50 @@
+#include "colourbutton.h"
+
+#include "colourtext.h"
+
+#include <QPainter>
+
+ColourButton::ColourButton(QWidget *parent)
+    : QPushButton(parent) {
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ColourButton::setBackColour(quint32 value) {
+    if (m_backColour == value)
+        return;
+    m_backColour = value;
+    update();
+}
+
+void ColourButton::paintEvent(QPaintEvent * /*event*/) {
+    QPainter painter(this);
+    const QRect face = rect();
+    const QColor back = colourtext::toColor(m_backColour);
+    painter.fillRect(face, back);
+
+    // A thin raised edge, sunken while pressed, in fixed greys so that it
+    // never tints the face.
+    const QColor light(255, 255, 255);
+    const QColor dark(64, 64, 64);
+    const bool down = isDown() || isChecked();
+    painter.setPen(down ? dark : light);
+    painter.drawLine(face.topLeft(), face.topRight());
+    painter.drawLine(face.topLeft(), face.bottomLeft());
+    painter.setPen(down ? light : dark);
+    painter.drawLine(face.bottomLeft(), face.bottomRight());
+    painter.drawLine(face.topRight(), face.bottomRight());
+
+    const QColor ink = colourtext::readableInk(back);
+    painter.setPen(ink);
+    painter.setFont(font());
+    const QRect textArea = down ? face.translated(1, 1) : face;
+    painter.drawText(textArea, Qt::AlignCenter | Qt::TextSingleLine, text());
+
+    if (hasFocus()) {
+        QPen pen(ink);
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        painter.drawRect(face.adjusted(3, 3, -4, -4));
+    }
+}

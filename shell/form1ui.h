@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QMap>
+
+#include <array>
+
+class ColourButton;
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMainWindow;
+class QMenu;
+class QSlider;
+class QTimer;
+class QWidget;
+class SwatchBox;
+
+// Every control, menu and timer of the main window as designed, created in one
+// place with its design-time properties. Control arrays keep their indices,
+// gaps included: handlers dispatch on them. The window's arrangement is set
+// afterwards by the layout code; positions given here are only those of
+// controls that keep them.
+struct Form1Ui {
+    QWidget *client = nullptr; // the client area below the menu bar
+
+    SwatchBox *Text1 = nullptr;
+    SwatchBox *Text2 = nullptr;
+    std::array<ColourButton *, 16> Command1{};
+    std::array<QLabel *, 3> Label1{};
+    std::array<QLabel *, 3> Label2{};
+    std::array<QLabel *, 3> Label3{};
+    std::array<QSlider *, 3> slider1{};
+    QMap<int, QLineEdit *> shijiancuowu; // 1, 2
+    QFrame *Frame3 = nullptr;
+    QMap<int, QLabel *> wangye; // 0, 1, 2, 3, 6, 7
+
+    QMenu *wenjian = nullptr;
+    QMap<int, QAction *> wenjian1; // 0, 1
+    QMenu *sudu = nullptr;
+    QMap<int, QAction *> sudu1; // 0, 1, 2
+    QMenu *kongzhi = nullptr;
+    QAction *zidongbofang = nullptr;
+    QAction *shoudongpeise = nullptr;
+    QAction *ceshi = nullptr;
+    QMenu *bangzhu = nullptr;
+    QMap<int, QAction *> bangzhu1; // 0, 1, 3, 5..11
+    QMenu *kor_tuopan = nullptr;
+    QMap<int, QAction *> kor_tuopan1; // 2..6
+
+    QTimer *Timer1 = nullptr;
+    QTimer *Timer2 = nullptr;
+    QTimer *Timer_end = nullptr;
+    QTimer *Timer_tan = nullptr;
+
+    // Creates everything on window; the timers that are enabled as designed
+    // are started.
+    void setupUi(QMainWindow *window);
+};
+
+// The font family list that stands for the Song typeface the window is
+// designed in, with the CJK fonts a Linux desktop has as fall-backs.
+QStringList songFamilies();
