@@ -32,10 +32,10 @@ Form1::~Form1() = default;
 
 void Form1::connectHandlers() {
     connect(m_ui.Timer_end, &QTimer::timeout, this, &Form1::Timer_end_Timer);
-    for (int i = 0; i < 16; ++i) {
-        connect(m_ui.Command1.at(static_cast<std::size_t>(i)), &QPushButton::clicked, this,
-                [this, i] { Command1_Click(i); });
-    }
+    connectButtons();
+    connectExercises();
+    connectLayout();
+    connectMenus();
 }
 
 void Form1::Form_Load() {

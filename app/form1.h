@@ -82,6 +82,11 @@ private:
     void Form_Load();
     void Form_Unload();
     void connectHandlers();
+    // Each group of handlers wires its own controls, in its own file.
+    void connectButtons();
+    void connectExercises();
+    void connectLayout();
+    void connectMenus();
     void placeControls(bool maximised);
 
     Form1Services m_services;

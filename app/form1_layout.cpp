@@ -33,3 +33,9 @@ void Form1::placeControls(bool maximised) {
     }
     place(m_ui.Frame3, layout.frame3);
 }
+
+void Form1::connectLayout() {}
+
+void Form1::Form_Resize() {}
+void Form1::Form_DblClick() {}
+void Form1::Frame3_MouseMove() {}

@@ -76,10 +76,10 @@ bool read(QIODevice &device) {
     qint64 budget = kMaxBytes;
     int nonBlank = 0;
     bool on = false;
-    while (budget > 0 && nonBlank < kMaxNonBlankLines && !device.atEnd()) {
+    while (budget > 0 && nonBlank < kMaxNonBlankLines) {
         const QByteArray raw = device.readLine(budget + 1);
         if (raw.isEmpty())
-            break; // read error
+            break; // end of the file, or a read error
         budget -= raw.size();
         QString line = QString::fromUtf8(raw);
         while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))

@@ -1,0 +1,189 @@
+#include "colourbutton.h"
+#include "colourtable.h"
+#include "fakes/fakesoundplayer.h"
+#include "form1.h"
+#include "swatchbox.h"
+
+#include <QAction>
+#include <QEventLoop>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class TestForm1Load : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void buttonsAfterLoad_data();
+    void buttonsAfterLoad();
+    void menusAndControlsAfterLoad();
+    void newsOptionFromFile_data();
+    void newsOptionFromFile();
+    void unloadIsRefusedAndEndsOnTimerEnd();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<FakeSoundPlayer> m_player;
+    std::unique_ptr<Form1> m_form;
+    void makeForm()
+    {
+        m_form = std::make_unique<Form1>(Form1Services{m_folder->path(), m_player.get()});
+    }
+};
+
+void TestForm1Load::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    m_player = std::make_unique<FakeSoundPlayer>();
+}
+
+void TestForm1Load::cleanup()
+{
+    m_form.reset();
+    m_player.reset();
+    m_folder.reset();
+}
+
+void TestForm1Load::buttonsAfterLoad_data()
+{
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < 16; ++i)
+        QTest::addRow("button %d", i) << i;
+}
+
+void TestForm1Load::buttonsAfterLoad()
+{
+    QFETCH(int, index);
+    makeForm();
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+
+    ColourButton *button = m_form->ui().Command1.at(static_cast<std::size_t>(index));
+    QVERIFY(button->isVisible());
+    QCOMPARE(button->backColour(), colourtable::value(index));
+    QCOMPARE(button->text(), colourtable::names().at(static_cast<std::size_t>(index)));
+    QCOMPARE(button->objectName(), QStringLiteral("Command1_%1").arg(index));
+    QVERIFY(!button->accessibleName().isEmpty());
+
+    // The face shows exactly the colour, beside the caption and inside the edge.
+    const QImage face = button->grab().toImage();
+    const quint32 value = colourtable::value(index);
+    const QColor expected(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+    for (const QPoint &p : {QPoint(3, face.height() / 2), QPoint(face.width() - 4, 3),
+                            QPoint(face.width() / 2, face.height() - 3)}) {
+        QCOMPARE(face.pixelColor(p).rgb(), expected.rgb());
+    }
+}
+
+void TestForm1Load::menusAndControlsAfterLoad()
+{
+    makeForm();
+    Form1Ui &ui = m_form->ui();
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Tintoko 5.70"));
+
+    // Mixing controls hidden, read-outs filled from the design state.
+    for (std::size_t k = 0; k < 3; ++k) {
+        QVERIFY(ui.Label1[k]->isHidden());
+        QVERIFY(ui.Label2[k]->isHidden());
+        QVERIFY(ui.Label3[k]->isHidden());
+        QVERIFY(ui.slider1[k]->isHidden());
+    }
+    QCOMPARE(ui.Label3[0]->text(), QStringLiteral("0,0,0"));
+    QCOMPARE(ui.Label3[1]->text(), QStringLiteral("0"));
+    QCOMPARE(ui.Label3[2]->text(), QStringLiteral("&H0"));
+    QVERIFY(ui.shijiancuowu.value(1)->isHidden());
+    QVERIFY(ui.shijiancuowu.value(2)->isHidden());
+
+    // Exactly the medium speed is checked; no exercise is.
+    QVERIFY(!ui.sudu1.value(0)->isChecked());
+    QVERIFY(ui.sudu1.value(1)->isChecked());
+    QVERIFY(!ui.sudu1.value(2)->isChecked());
+    QVERIFY(!ui.zidongbofang->isChecked());
+    QVERIFY(!ui.ceshi->isChecked());
+    QVERIFY(!ui.shoudongpeise->isChecked());
+
+    // The menu bar shows the four menus; the tray menu is not among them.
+    QStringList shown;
+    for (QAction *action : m_form->menuBar()->actions()) {
+        if (action->isVisible())
+            shown << action->text();
+    }
+    QCOMPARE(shown, (QStringList{QStringLiteral("文件(&W)"), QStringLiteral("播放速度(&B)"),
+                                 QStringLiteral("选择项目(&X)"), QStringLiteral("帮助(&H)")}));
+    QCOMPARE(ui.kor_tuopan->actions().size(), 5);
+
+    QCOMPARE(ui.Timer1->interval(), 2000);
+    QVERIFY(ui.Timer1->isActive());
+    QCOMPARE(ui.Timer2->interval(), 1000);
+    QVERIFY(ui.Timer2->isActive());
+    QCOMPARE(ui.Timer_end->interval(), 100);
+    QVERIFY(!ui.Timer_end->isActive());
+    QVERIFY(ui.Timer_tan->isActive());
+
+    const Form1State &state = m_form->state();
+    QCOMPARE(state.dangqian_yanse, 0);
+    QCOMPARE(state.dangqian_shengyin, m_folder->path() + QStringLiteral("/声音/黑  色.mp3"));
+    QVERIFY(state.guanbi_biaozhi.isEmpty());
+    QCOMPARE(state.chuangkou_zhuangtai, qint16(0));
+    // Loading plays nothing.
+    QVERIFY(m_player->calls().isEmpty());
+}
+
+void TestForm1Load::newsOptionFromFile_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("no file") << QByteArray() << false;
+    QTest::newRow("True") << QByteArray("True\r\n") << true;
+    QTest::newRow("False") << QByteArray("False\r\n") << false;
+    QTest::newRow("space and 1") << QByteArray(" 1\r\n") << true;
+    QTest::newRow("garbage") << QByteArray("\x7f\x45LF\x02\x01") << false;
+}
+
+void TestForm1Load::newsOptionFromFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, checked);
+    if (!content.isEmpty()) {
+        QFile file(m_folder->filePath(QStringLiteral("v.sz")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    makeForm();
+    QCOMPARE(m_form->ui().bangzhu1.value(5)->isChecked(), checked);
+}
+
+void TestForm1Load::unloadIsRefusedAndEndsOnTimerEnd()
+{
+    makeForm();
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+
+    QVERIFY(!m_form->close());
+    QVERIFY(m_form->isVisible());
+    QCOMPARE(m_form->state().guanbi_biaozhi, QStringLiteral("关闭"));
+    QVERIFY(m_form->ui().Timer_end->isActive());
+
+    // A second request while closing changes nothing.
+    QVERIFY(!m_form->close());
+    QCOMPARE(m_form->state().guanbi_biaozhi, QStringLiteral("关闭"));
+
+    // The next Timer_end tick ends the event loop: exit code 0, not the
+    // watchdog's 1.
+    QEventLoop loop;
+    QTimer::singleShot(10000, &loop, [&loop] { loop.exit(1); });
+    QCOMPARE(loop.exec(), 0);
+}
+
+QTEST_MAIN(TestForm1Load)
+#include "tst_form1_load.moc"

@@ -1,0 +1,158 @@
+#include "newsoptionfile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// An endless stream that repeats one pattern and counts what was taken from it.
+class EndlessDevice final : public QIODevice
+{
+public:
+    explicit EndlessDevice(QByteArray pattern)
+        : m_pattern(std::move(pattern))
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    qint64 served() const { return m_served; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        for (qint64 i = 0; i < maxSize; ++i)
+            data[i] = m_pattern.at(static_cast<qsizetype>((m_served + i) % m_pattern.size()));
+        m_served += maxSize;
+        return maxSize;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_pattern;
+    qint64 m_served = 0;
+};
+
+} // namespace
+
+class TestNewsOptionFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void content_data();
+    void content();
+    void endlessInputIsBounded_data();
+    void endlessInputIsBounded();
+    void files();
+    void writeThenRead();
+};
+
+void TestNewsOptionFile::content_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("on");
+
+    QTest::newRow("written True") << QByteArray("True\r\n") << true;
+    QTest::newRow("written False") << QByteArray("False\r\n") << false;
+    QTest::newRow("True without line end") << QByteArray("True") << true;
+    QTest::newRow("space and 1") << QByteArray(" 1\r\n") << true;
+    QTest::newRow("1.0") << QByteArray("1.0\n") << true;
+    QTest::newRow("1 followed by text") << QByteArray("1abc\n") << true;
+    QTest::newRow("tab and 1") << QByteArray("\t1\n") << true;
+    QTest::newRow("exponent 0.1e1") << QByteArray("0.1e1\n") << true;
+    QTest::newRow("plus sign") << QByteArray("+1\n") << true;
+    QTest::newRow("11 is not 1") << QByteArray("11\n") << false;
+    QTest::newRow("0") << QByteArray("0\n") << false;
+    QTest::newRow("-1") << QByteArray("-1\n") << false;
+    QTest::newRow("lower-case true") << QByteArray("true\n") << false;
+    QTest::newRow("True and a space") << QByteArray("True \n") << false;
+    QTest::newRow("space and True") << QByteArray(" True\n") << false;
+    QTest::newRow("blank lines, then True") << QByteArray("\r\n   \r\n\nTrue\r\n") << true;
+    QTest::newRow("thousands of blank lines, then 1")
+        << QByteArray(5000 * 3, ' ').replace("   ", "  \n") + "1\n" << true;
+    QTest::newRow("only the first non-blank line counts") << QByteArray("False\nTrue\n") << false;
+    QTest::newRow("a line of tabs is not blank") << QByteArray("\t\t\nTrue\n") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("only blank lines") << QByteArray("  \n\n \n") << false;
+    QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01True\n", 9) << false;
+}
+
+void TestNewsOptionFile::content()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, on);
+    QBuffer buffer(&content);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    QCOMPARE(newsoptionfile::read(buffer), on);
+}
+
+void TestNewsOptionFile::endlessInputIsBounded_data()
+{
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<bool>("on");
+
+    QTest::newRow("one endless line of 1s") << QByteArray("1") << false;
+    QTest::newRow("endless blank lines") << QByteArray(" \n") << false;
+    QTest::newRow("True, then endless lines") << QByteArray("True\n") << true;
+    QTest::newRow("endless garbage") << QByteArray("\x01\x02zz") << false;
+}
+
+void TestNewsOptionFile::endlessInputIsBounded()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(bool, on);
+    EndlessDevice device(pattern);
+    QCOMPARE(newsoptionfile::read(device), on);
+    // The reader stops after its byte budget or the 9,999th non-blank line;
+    // a little read-ahead by the device is allowed.
+    QVERIFY2(device.served() <= newsoptionfile::kMaxBytes + 65536,
+             qPrintable(QStringLiteral("read %1 bytes").arg(device.served())));
+}
+
+void TestNewsOptionFile::files()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(!newsoptionfile::readFile(dir.filePath(QStringLiteral("missing.sz"))));
+    QVERIFY(!newsoptionfile::readFile(dir.path())); // a folder, not a file
+
+    // A file far larger than the budget, mostly a hole: only its head is read.
+    QFile huge(dir.filePath(QStringLiteral("huge.sz")));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    huge.write("\n\n1\n");
+    QVERIFY(huge.resize(qint64(3) << 30));
+    huge.close();
+    QVERIFY(newsoptionfile::readFile(huge.fileName()));
+
+    QFile unreadable(dir.filePath(QStringLiteral("unreadable.sz")));
+    QVERIFY(unreadable.open(QIODevice::WriteOnly));
+    unreadable.write("True\r\n");
+    unreadable.close();
+    QVERIFY(unreadable.setPermissions(QFileDevice::WriteOwner));
+    if (QFile(unreadable.fileName()).open(QIODevice::ReadOnly))
+        QSKIP("running as a user who can read anything (root)");
+    QVERIFY(!newsoptionfile::readFile(unreadable.fileName()));
+}
+
+void TestNewsOptionFile::writeThenRead()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = newsoptionfile::location(dir.path());
+    QCOMPARE(path, dir.filePath(QStringLiteral("v.sz")));
+
+    QVERIFY(newsoptionfile::writeFile(path, true));
+    QVERIFY(newsoptionfile::readFile(path));
+    QFile written(path);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("True\r\n"));
+    written.close();
+
+    QVERIFY(newsoptionfile::writeFile(path, false));
+    QVERIFY(!newsoptionfile::readFile(path));
+}
+
+QTEST_GUILESS_MAIN(TestNewsOptionFile)
+#include "tst_newsoptionfile.moc"
