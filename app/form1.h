@@ -14,6 +14,7 @@
 // reaches outside the process comes in through Form1Services.
 
 #include "form1ui.h"
+#include "randomcolours.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -23,10 +24,12 @@
 
 class PlaySequence;
 class SoundPlayer;
+class TrayService;
 
 struct Form1Services {
     QString programFolder;         // where 声音/, v.sz and the instructions are
     SoundPlayer *player = nullptr; // Mp3Play1; not owned
+    TrayService *tray = nullptr;   // the notification-area icon; not owned, may be absent
 };
 
 struct Form1State {
@@ -74,6 +77,7 @@ public:
     void Frame3_MouseMove();
     void wenjian1_Click(int index);
     void kor_tuopan1_Click(int index);
+    void tuopan_Click(); // left click on the tray icon
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -88,9 +92,19 @@ private:
     void connectLayout();
     void connectMenus();
     void placeControls(bool maximised);
+    void pinWindow();
 
     Form1Services m_services;
     Form1Ui m_ui;
     Form1State m_state;
     std::unique_ptr<PlaySequence> m_sequence;
+
+    // Exercises (form1_exercises.cpp).
+    bool playForExercise(const QString &path);
+    // The test's random draws: reseed() when the test starts and after every
+    // right answer, then nextIndex() for a target 0..15.
+    RandomColours m_random;
+    // Selections of the three exercise entries so far: a handler that waited
+    // for the player sees from it whether the exercise changed meanwhile.
+    quint64 m_exerciseSelections = 0;
 };
