@@ -6,6 +6,8 @@
 #include "newsoptionfile.h"
 #include "swatchbox.h"
 #include "texts.h"
+#include "trayservice.h"
+#include "tuopancanyu.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -57,10 +59,16 @@ void Form1::Form_Load() {
 
     m_state.chuangkou_zhuangtai = isMaximized() ? 2 : 0;
 
+    if (m_services.tray != nullptr) {
+        m_services.tray->tianjia_tuopan(this, m_ui.kor_tuopan);
+        m_services.tray->shezhi_tishi(windowTitle());
+    }
+
     // The tray menu serves only as the tray icon's pop-up menu.
     m_ui.kor_tuopan->menuAction()->setVisible(false);
 
-    placeControls(false);
+    // The window opens where its normal arrangement pins it.
+    Form_Resize();
 }
 
 void Form1::closeEvent(QCloseEvent *event) {
@@ -71,6 +79,9 @@ void Form1::closeEvent(QCloseEvent *event) {
 }
 
 void Form1::Form_Unload() {
+    if (m_services.tray != nullptr)
+        m_services.tray->shanchu_tuopan();
+    qingli_canyu();
     m_state.guanbi_biaozhi = kClosing;
     m_ui.Timer_end->start();
 }

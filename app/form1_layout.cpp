@@ -1,19 +1,116 @@
 #include "form1.h"
 
 #include "colourbutton.h"
+#include "colourtable.h"
 #include "form1layout.h"
 #include "swatchbox.h"
 #include "units.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
 #include <QSlider>
+#include <QTimer>
+
+// The two fixed arrangements of the main window, the window pinned in its
+// normal state, the double-click that repeats the current colour's name and
+// the mouse move over the link frame.
+//
+// The arrangements are drawn for a client area of 7560 x 4785 twips (504 x 319
+// pixels at 96 dpi), and the window in its normal state is pinned to an outer
+// size of 7680 x 5500 twips. Window frames differ between desktops (and there
+// is a menu bar to fit), so the client area is what is kept: in the normal
+// state it has exactly the designed size, the window is that plus the menu bar,
+// and the window manager's frame comes around it. The pinned position is the
+// position of the frame's top-left corner. In the maximised state the client
+// area grows with the window, so that the moved arrangement has room.
 
 namespace {
 
 void place(QWidget *widget, const Placement &p) {
     widget->move(units::unitsToPxX(p.left), units::unitsToPxY(p.top));
 }
+
+// 0 normal, 1 minimised, 2 maximised (a full-screen window counts as
+// maximised).
+int windowStateNumber(Qt::WindowStates state) {
+    if (state & Qt::WindowMinimized)
+        return 1;
+    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return 2;
+    return 0;
+}
+
+QSize designedClientSize() {
+    return {units::twipsToPx(DesignedClient::width), units::twipsToPx(DesignedClient::height)};
+}
+
+// Watches the window for resizes and state changes, its client area for
+// double-clicks and Frame3 for mouse moves, and hands them to Form1's handlers.
+class LayoutEvents final : public QObject {
+public:
+    explicit LayoutEvents(Form1 &form)
+        : QObject(&form)
+        , m_form(form) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        Form1Ui &ui = m_form.ui();
+        switch (event->type()) {
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            if (watched == &m_form)
+                scheduleResize();
+            break;
+        case QEvent::MouseButtonDblClick:
+            // A double-click on the free client area, or on one of the two
+            // swatch boxes, which are disabled and so pass their mouse events
+            // on to the client area. Controls that take a double-click
+            // themselves never let it get here; labels do, and are left out.
+            if (watched == ui.client) {
+                const QWidget *hit =
+                    ui.client->childAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+                if (hit == nullptr || hit == ui.Text1 || hit == ui.Text2) {
+                    m_form.Form_DblClick();
+                    return true;
+                }
+            }
+            break;
+        case QEvent::MouseMove:
+            // Only the frame's bare area: moves over the link labels reach the
+            // frame too, and belong to the labels.
+            if (watched == ui.Frame3 &&
+                ui.Frame3->childAt(static_cast<QMouseEvent *>(event)->position().toPoint()) ==
+                    nullptr)
+                m_form.Frame3_MouseMove();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    // The window manager tells a maximise or restore as two events, the new
+    // size and the new state, in either order. The resize handler runs once
+    // both have been delivered, so that it never pins a window that is on its
+    // way to maximised. Nested requests coalesce; each run of the handler that
+    // changes the window's size asks for one more run, which finds the pinned
+    // size already in place.
+    void scheduleResize() {
+        if (m_pending)
+            return;
+        m_pending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_pending = false;
+            m_form.Form_Resize();
+        });
+    }
+
+    Form1 &m_form;
+    bool m_pending = false;
+};
 
 } // namespace
 
@@ -34,8 +131,57 @@ void Form1::placeControls(bool maximised) {
     place(m_ui.Frame3, layout.frame3);
 }
 
-void Form1::connectLayout() {}
+void Form1::connectLayout() {
+    auto *events = new LayoutEvents(*this);
+    installEventFilter(events);
+    m_ui.client->installEventFilter(events);
+    m_ui.Frame3->installEventFilter(events);
+}
 
-void Form1::Form_Resize() {}
-void Form1::Form_DblClick() {}
-void Form1::Frame3_MouseMove() {}
+void Form1::pinWindow() {
+    m_ui.client->setFixedSize(designedClientSize());
+    // The pinned position is the frame's; the size is the client area plus
+    // the menu bar (see the top of this file).
+    move(units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top));
+    const QSize client = designedClientSize();
+    int bar = menuBar()->heightForWidth(client.width());
+    if (bar < 0)
+        bar = menuBar()->sizeHint().height();
+    resize(client.width(), client.height() + bar);
+}
+
+void Form1::Form_Resize() {
+    const int state = windowStateNumber(windowState());
+    if (state == 2) {
+        m_ui.client->setMinimumSize(designedClientSize());
+        m_ui.client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        placeControls(true);
+    } else if (state == 0) {
+        pinWindow();
+        placeControls(false);
+    }
+    // The state to restore from the tray: a minimised window comes back normal.
+    const int now = windowStateNumber(windowState());
+    m_state.chuangkou_zhuangtai = static_cast<qint16>(now == 1 ? 0 : now);
+}
+
+void Form1::Form_DblClick() {
+    bofang_shengyin(soundpath::colourNameSound(
+        programFolder(),
+        m_state.yanse_mingcheng.at(static_cast<std::size_t>(m_state.dangqian_yanse))));
+}
+
+void Form1::Frame3_MouseMove() {
+    for (int index : {1, 3, 6}) {
+        QLabel *label = m_ui.wangye.value(index);
+        if (label == nullptr)
+            continue;
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+        palette.setColor(QPalette::Text, QColor(0, 0, 255));
+        label->setPalette(palette);
+        QFont font = label->font();
+        font.setUnderline(false);
+        label->setFont(font);
+    }
+}

@@ -1,5 +1,6 @@
 #include "form1.h"
 #include "mp3play.h"
+#include "systemtray.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -16,7 +17,8 @@ int main(int argc, char *argv[]) {
     QApplication::setWindowIcon(icon);
 
     Mp3Play player;
-    Form1 window({QCoreApplication::applicationDirPath(), &player});
+    SystemTray tray;
+    Form1 window({QCoreApplication::applicationDirPath(), &player, &tray});
     window.show();
     return QApplication::exec();
 }
