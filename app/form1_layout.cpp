@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QSlider>
 #include <QTimer>
+#include <QWindow>
 
 // The two fixed arrangements of the main window, the window pinned in its
 // normal state, the double-click that repeats the current colour's name and
@@ -139,15 +140,26 @@ void Form1::connectLayout() {
 }
 
 void Form1::pinWindow() {
-    m_ui.client->setFixedSize(designedClientSize());
-    // The pinned position is the frame's; the size is the client area plus
-    // the menu bar (see the top of this file).
-    move(units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top));
+    // The size is the client area plus the menu bar (see the top of this
+    // file); the pinned position is that of the frame's top-left corner.
     const QSize client = designedClientSize();
+    m_ui.client->setFixedSize(client);
     int bar = menuBar()->heightForWidth(client.width());
     if (bar < 0)
         bar = menuBar()->sizeHint().height();
     resize(client.width(), client.height() + bar);
+
+    const QPoint pinned(units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top));
+    QWindow *window = windowHandle();
+    if (window != nullptr && isVisible()) {
+        // Asks the window manager to put the frame there, whatever frame it
+        // draws now. (QWidget::move would work out the client position from
+        // the frame last seen, which is stale right after a restore from
+        // maximised, when the frame changes back.)
+        window->setFramePosition(pinned);
+    } else {
+        move(pinned); // before the first show: the frame's position too
+    }
 }
 
 void Form1::Form_Resize() {
