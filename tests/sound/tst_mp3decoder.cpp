@@ -1,0 +1,146 @@
+#include "mp3decoder.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+namespace {
+
+QByteArray readAll(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A plain RIFF/WAVE file holding the given 16-bit samples.
+QByteArray wavFile(const Mp3Decoder::Audio &audio) {
+    QByteArray wav;
+    const auto add32 = [&](quint32 v) { wav.append(reinterpret_cast<const char *>(&v), 4); };
+    const auto add16 = [&](quint16 v) { wav.append(reinterpret_cast<const char *>(&v), 2); };
+    const auto size = quint32(audio.pcm.size());
+    const auto blockAlign = quint16(audio.channels * 2);
+    wav.append("RIFF");
+    add32(qToLittleEndian(36 + size));
+    wav.append("WAVEfmt ");
+    add32(qToLittleEndian(16u));
+    add16(qToLittleEndian(quint16(1)));
+    add16(qToLittleEndian(quint16(audio.channels)));
+    add32(qToLittleEndian(quint32(audio.sampleRate)));
+    add32(qToLittleEndian(quint32(audio.sampleRate) * blockAlign));
+    add16(qToLittleEndian(blockAlign));
+    add16(qToLittleEndian(quint16(16)));
+    wav.append("data");
+    add32(qToLittleEndian(size));
+    return wav + audio.pcm;
+}
+
+} // namespace
+
+class TestMp3Decoder final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void decode_data();
+    void decode();
+    void limits();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_folder; // holds Chinese characters and spaces, like the program's
+    QString m_good;
+    Mp3Decoder::Audio m_full;
+};
+
+void TestMp3Decoder::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    m_folder = m_dir.filePath(QStringLiteral("声音 目录"));
+    QVERIFY(QDir().mkpath(m_folder));
+    m_good = m_folder + QStringLiteral("/黑  色.mp3");
+    QVERIFY2(QFile::copy(QStringLiteral(TINTOKO_TEST_RECORDING), m_good), TINTOKO_TEST_RECORDING);
+    QCOMPARE(Mp3Decoder::decode(m_good, m_full), Mp3Decoder::Result::Ok);
+}
+
+void TestMp3Decoder::decode_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // written to name first, unless null
+    QTest::addColumn<bool>("good");
+
+    const QByteArray mp3 = readAll(m_good);
+    QVERIFY(!mp3.isEmpty());
+    QByteArray noise(8192, '\0');
+    QRandomGenerator random(20240607);
+    random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+
+    QTest::newRow("whole") << QStringLiteral("好.mp3") << mp3 << true;
+    QTest::newRow("cut in half") << QStringLiteral("半.mp3") << mp3.left(mp3.size() / 2) << true;
+    QTest::newRow("first 100 bytes") << QStringLiteral("头.mp3") << mp3.left(100) << false;
+    QTest::newRow("empty") << QStringLiteral("空.mp3") << QByteArray("") << false;
+    QTest::newRow("text") << QStringLiteral("文字.mp3")
+                          << QByteArray("这不是声音。\nThis is not an MP3 file.\n").repeated(50)
+                          << false;
+    QTest::newRow("random bytes") << QStringLiteral("乱.mp3") << noise << false;
+    QTest::newRow("wav named mp3") << QStringLiteral("波形.mp3") << wavFile(m_full) << false;
+    QTest::newRow("missing") << QStringLiteral("没有.mp3") << QByteArray() << false;
+    QTest::newRow("folder") << QString() << QByteArray() << false;
+}
+
+void TestMp3Decoder::decode() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, good);
+
+    const QString path = name.isEmpty() ? m_folder : m_folder + u'/' + name;
+    if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+    }
+
+    Mp3Decoder::Audio audio;
+    audio.pcm = "left over";
+    const Mp3Decoder::Result result = Mp3Decoder::decode(path, audio);
+    if (!good) {
+        QVERIFY(result != Mp3Decoder::Result::Ok);
+        QVERIFY(audio.pcm.isEmpty());
+        QCOMPARE(audio.durationMs(), 0);
+        return;
+    }
+    QCOMPARE(result, Mp3Decoder::Result::Ok);
+    QCOMPARE(audio.sampleRate, m_full.sampleRate);
+    QCOMPARE(audio.channels, m_full.channels);
+    QCOMPARE(audio.pcm.size() % (audio.channels * 2), 0);
+    QVERIFY(audio.frameCount() > 0);
+    QVERIFY(audio.frameCount() <= m_full.frameCount());
+    if (content.size() < readAll(m_good).size()) {
+        QVERIFY(audio.frameCount() > m_full.frameCount() / 4);
+        QVERIFY(audio.frameCount() < m_full.frameCount() * 3 / 4);
+    }
+}
+
+void TestMp3Decoder::limits() {
+    Mp3Decoder::Audio audio;
+    const qint64 fileSize = QFileInfo(m_good).size();
+    Mp3Decoder::Limits limits;
+
+    limits.maxFileBytes = fileSize - 1;
+    QCOMPARE(Mp3Decoder::decode(m_good, audio, limits), Mp3Decoder::Result::TooLarge);
+    limits.maxFileBytes = fileSize;
+    limits.maxDurationMs = m_full.durationMs() - 100;
+    QCOMPARE(Mp3Decoder::decode(m_good, audio, limits), Mp3Decoder::Result::TooLong);
+    QVERIFY(audio.pcm.isEmpty());
+    limits.maxDurationMs = m_full.durationMs() + 100;
+    QCOMPARE(Mp3Decoder::decode(m_good, audio, limits), Mp3Decoder::Result::Ok);
+
+    // The default limit refuses a huge file before reading it (sparse: no disk used).
+    QFile huge(m_folder + QStringLiteral("/大.mp3"));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QVERIFY(huge.write(readAll(m_good)) > 0);
+    QVERIFY(huge.resize(Mp3Decoder::Limits{}.maxFileBytes + 1));
+    huge.close();
+    QCOMPARE(Mp3Decoder::decode(huge.fileName(), audio), Mp3Decoder::Result::TooLarge);
+}
+
+QTEST_GUILESS_MAIN(TestMp3Decoder)
+#include "tst_mp3decoder.moc"
