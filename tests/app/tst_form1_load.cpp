@@ -75,11 +75,12 @@ void TestForm1Load::buttonsAfterLoad()
     QCOMPARE(button->objectName(), QStringLiteral("Command1_%1").arg(index));
     QVERIFY(!button->accessibleName().isEmpty());
 
-    // The face shows exactly the colour, beside the caption and inside the edge.
+    // The face shows exactly the colour, beside the caption, between the edge
+    // and the focus mark.
     const QImage face = button->grab().toImage();
     const quint32 value = colourtable::value(index);
     const QColor expected(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
-    for (const QPoint &p : {QPoint(3, face.height() / 2), QPoint(face.width() - 4, 3),
+    for (const QPoint &p : {QPoint(2, face.height() / 2), QPoint(face.width() - 3, 2),
                             QPoint(face.width() / 2, face.height() - 3)}) {
         QCOMPARE(face.pixelColor(p).rgb(), expected.rgb());
     }
