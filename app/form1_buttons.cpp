@@ -1,16 +1,42 @@
 #include "form1.h"
 
 #include "colourbutton.h"
+#include "colourtable.h"
+#include "swatchbox.h"
 
-void Form1::connectButtons()
-{
+#include <QAction>
+
+void Form1::connectButtons() {
     for (int i = 0; i < 16; ++i) {
         connect(m_ui.Command1.at(static_cast<std::size_t>(i)), &QPushButton::clicked, this,
                 [this, i] { Command1_Click(i); });
     }
 }
 
-void Form1::Command1_Click(int index)
-{
-    Q_UNUSED(index);
+void Form1::Command1_Click(int index) {
+    if (index < 0 || index >= colourtable::kCount)
+        return;
+    const auto i = static_cast<std::size_t>(index);
+
+    if (m_ui.ceshi->isChecked()) {
+        // Judged by colour, not by index: the test has shuffled the colours.
+        if (m_ui.Command1.at(i)->backColour() == colourtable::value(m_state.dangqian_yanse)) {
+            m_random.reseed();
+            m_state.dangqian_yanse = m_random.nextIndex();
+            // The praise names the next colour to find.
+            bofang_shengyin(soundpath::rightAnswerSound(
+                programFolder(),
+                m_state.yanse_mingcheng.at(static_cast<std::size_t>(m_state.dangqian_yanse))));
+        } else {
+            bofang_shengyin(soundpath::wrongAnswerSound(programFolder()));
+        }
+        return;
+    }
+
+    if (m_ui.zidongbofang->isChecked())
+        return; // automatic play only shows; the buttons just watch
+
+    m_ui.Text1->setBackColour(colourtable::value(index));
+    m_ui.Text2->setBackColour(colourtable::value(index));
+    bofang_shengyin(soundpath::colourNameSound(programFolder(), m_state.yanse_mingcheng.at(i)));
 }
