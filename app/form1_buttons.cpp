@@ -2,6 +2,7 @@
 
 #include "colourbutton.h"
 #include "colourtable.h"
+#include "soundtiming.h"
 #include "swatchbox.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@ void Form1::connectButtons() {
 void Form1::Command1_Click(int index) {
     if (index < 0 || index >= colourtable::kCount)
         return;
+    SoundTiming::log("click", QStringLiteral(" index=%1").arg(index));
     const auto i = static_cast<std::size_t>(index);
 
     if (m_ui.ceshi->isChecked()) {
