@@ -23,7 +23,8 @@ void letEventsRun(int ms) {
         QEventLoop loop;
         QTimer::singleShot(static_cast<int>(ms - clock.elapsed()) + 1, Qt::PreciseTimer, &loop,
                            &QEventLoop::quit);
-        loop.exec();
+        if (loop.exec() < 0)
+            break; // the application is ending: no loop runs any more
     }
 }
 
