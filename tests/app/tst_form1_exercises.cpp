@@ -42,6 +42,7 @@ private slots:
     void errorBoxes();
     void menuClickDuringTheWait_data();
     void menuClickDuringTheWait();
+    void mixingChosenDuringTheAnnouncement();
 
 private:
     Form1Ui &ui() { return m_form->ui(); }
@@ -611,6 +612,24 @@ void TestForm1Exercises::menuClickDuringTheWait() {
         m_form->Timer1_Timer();
         QCOMPARE(m_player->played(), QStringList{nameSound(0)});
     }
+}
+
+void TestForm1Exercises::mixingChosenDuringTheAnnouncement() {
+    // The test's announcement waits for the player; the child chooses mixing
+    // meanwhile. Mixing is silent: the announcement must not sound after it.
+    bool done = false;
+    m_player->stateFunction = [&] {
+        if (!done) {
+            done = true;
+            ui().shoudongpeise->trigger();
+        }
+        return 0;
+    };
+    ui().ceshi->trigger();
+    QVERIFY(done);
+    QCOMPARE(checkedEntries(), QStringList{QStringLiteral("shoudongpeise")});
+    QVERIFY(ui().Command1[0]->isHidden());
+    QCOMPARE(m_player->calls().last(), QStringLiteral("Stop"));
 }
 
 QTEST_MAIN(TestForm1Exercises)
