@@ -30,6 +30,8 @@ private slots:
     void ticksOutsideAutomaticPlay_data();
     void ticksOutsideAutomaticPlay();
     void testStart();
+    void testAnswers_data();
+    void testAnswers();
     void mixingReadouts_data();
     void mixingReadouts();
     void mixingByKeyboardAndMouse();
@@ -316,6 +318,54 @@ void TestForm1Exercises::testStart() {
     }
     // Six arrangements out of 16!: the same one twice would mean no shuffle.
     QCOMPARE(arrangements.size(), 6);
+}
+
+void TestForm1Exercises::testAnswers_data() {
+    QTest::addColumn<bool>("right");
+    QTest::newRow("right answer") << true;
+    QTest::newRow("wrong answer") << false;
+}
+
+void TestForm1Exercises::testAnswers() {
+    QFETCH(bool, right);
+    ui().ceshi->trigger();
+    const int target = state().dangqian_yanse;
+
+    // The button that carries the target's colour, or any other one.
+    int clicked = -1;
+    for (int i = 0; i < 16; ++i) {
+        const bool carries = ui().Command1.at(static_cast<std::size_t>(i))->backColour() ==
+                             colourtable::value(target);
+        if (carries == right) {
+            clicked = i;
+            break;
+        }
+    }
+    QVERIFY(clicked >= 0);
+    QList<quint32> shuffled;
+    for (const ColourButton *button : ui().Command1)
+        shuffled << button->backColour();
+    m_player->clearCalls();
+
+    ui().Command1.at(static_cast<std::size_t>(clicked))->click();
+
+    const int next = state().dangqian_yanse;
+    QVERIFY(next >= 0 && next < 16);
+    const QString sound =
+        right ? soundpath::rightAnswerSound(m_folder->path(),
+                                            colourtable::names().at(static_cast<std::size_t>(next)))
+              : soundpath::wrongAnswerSound(m_folder->path());
+    if (!right)
+        QCOMPARE(next, target);
+    QCOMPARE(m_player->callsWithoutState(),
+             (QStringList{QStringLiteral("Stop"), QStringLiteral("Open:") + sound,
+                          QStringLiteral("Play")}));
+    // No new shuffle, the swatch stays black.
+    QList<quint32> now;
+    for (const ColourButton *button : ui().Command1)
+        now << button->backColour();
+    QCOMPARE(now, shuffled);
+    QCOMPARE(ui().Text1->backColour(), 0U);
 }
 
 void TestForm1Exercises::mixingReadouts_data() {
