@@ -63,7 +63,10 @@ trap 'rm -rf "$work"' EXIT
 
 mkdir -p "$out_dir"
 
-# make_mp3 TEXT FILE: speak TEXT into FILE (mono MP3, 22050 Hz, 48 kbit/s).
+# make_mp3 TEXT FILE: speak TEXT into FILE (mono MP3, 22050 Hz, about 48 kbit/s).
+# Average bit rate rather than constant: lame then writes the Xing/LAME tag,
+# which states the exact length, so a player can tell a copy cut short and
+# decoding skips the encoder's leading delay.
 make_mp3() {
   local text=$1 file=$2
   espeak-ng -v "$voice" -s "$rate" -w "$work/raw.wav" "$text"
@@ -74,7 +77,7 @@ make_mp3() {
   # (fixed random seed, no dither).
   sox -R -D "$work/raw.wav" "$work/trim.wav" \
     silence 1 0.02 0.5% reverse silence 1 0.02 0.5% reverse pad 0 0.1 norm -1
-  lame --quiet -m m --resample 22.05 -b 48 "$work/trim.wav" "$work/out.mp3"
+  lame --quiet -m m --resample 22.05 --abr 48 "$work/trim.wav" "$work/out.mp3"
   mv -f "$work/out.mp3" "$file"
   printf '%s\t%s\n' "$(basename "$file")" "$text"
 }

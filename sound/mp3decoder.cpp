@@ -71,6 +71,15 @@ Mp3Decoder::Result decodeInto(const QString &path, Mp3Decoder::Audio &audio,
     if (encoding != MPG123_ENC_SIGNED_16 || rate <= 0 || channels < 1 || channels > 2)
         return Result::NoFormat;
 
+    // An encoder's Info tag states the whole length. When it is there, a file
+    // that holds clearly less was cut short (a broken copy or download), and it
+    // is refused rather than played in part. Without the tag the length is only
+    // an estimate, and a short file cannot be told from a cut one.
+    long encoderDelay = -1;
+    const bool lengthIsKnown =
+        mpg123_getstate(mh, MPG123_ENC_DELAY, &encoderDelay, nullptr) == MPG123_OK &&
+        encoderDelay >= 0;
+
     const qint64 maxBytes = qint64(rate) * limits.maxDurationMs / 1000 * channels * BytesPerSample;
     const off_t expectedFrames = mpg123_length(mh);
     if (expectedFrames > 0) {
@@ -98,6 +107,11 @@ Mp3Decoder::Result decodeInto(const QString &path, Mp3Decoder::Audio &audio,
     audio.pcm.truncate(audio.pcm.size() - audio.pcm.size() % frameBytes);
     if (audio.pcm.isEmpty())
         return Result::NoAudio;
+
+    constexpr qint64 SamplesPerFrame = 1152;
+    if (lengthIsKnown && expectedFrames > 0 &&
+        audio.pcm.size() / frameBytes < qint64(expectedFrames) - SamplesPerFrame)
+        return Result::Truncated;
 
     audio.sampleRate = int(rate);
     audio.channels = channels;

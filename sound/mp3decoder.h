@@ -34,6 +34,7 @@ public:
         NoAudio = 7,       // no sample decoded
         TooLong = 8,       // more audio than Limits::maxDurationMs
         LibraryError = 9,  // libmpg123 could not set up a decoder
+        Truncated = 10,    // the file's own header promises more audio than it holds
     };
 
     struct Audio {
