@@ -1,0 +1,145 @@
+#include "audiocapture.h"
+#include "e2eenvironment.h"
+#include "mainwindowmap.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+
+// A click on a colour button, heard at a real audio server: the recording
+// plays into the server's null sink, where the test records it.
+class TstE2eSound final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void clickSpeaksTheName();
+    void newClickCutsTheRecordingShort();
+    void badRecordingsPlayNothing_data();
+    void badRecordingsPlayNothing();
+    void cleanupTestCase();
+
+private:
+    QColor swatchColour();
+    QString soundFile(const QString &name) const {
+        return m_program + QStringLiteral("/声音/") + name;
+    }
+
+    std::unique_ptr<E2eEnvironment> m_env;
+    QString m_program;
+    quint64 m_window = 0;
+    std::optional<MainWindowMap> m_map;
+};
+
+void TstE2eSound::initTestCase() {
+    m_env = std::make_unique<E2eEnvironment>(E2eEnvironment::Part::AudioServer);
+    QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
+    QVERIFY2(m_env->startAudioCapture() != nullptr, qPrintable(m_env->errorString()));
+
+    // A program folder of its own, with four broken recordings: button 0's is
+    // missing, 1's empty, 2's cut short, 3's a text file.
+    m_program = m_env->copyProgramDir();
+    QVERIFY(!m_program.isEmpty());
+    QVERIFY(QFile::remove(soundFile(QStringLiteral("黑  色.mp3"))));
+    QFile empty(soundFile(QStringLiteral("蓝  色.mp3")));
+    QVERIFY(empty.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    empty.close();
+    QFile cut(soundFile(QStringLiteral("绿  色.mp3")));
+    QVERIFY(cut.open(QIODevice::ReadWrite));
+    QVERIFY(cut.resize(cut.size() / 2));
+    cut.close();
+    QFile text(soundFile(QStringLiteral("青  色.mp3")));
+    QVERIFY(text.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    text.write("这不是声音。This is a note, not a recording.\n");
+    text.close();
+
+    QVERIFY2(m_env->startProgram(m_program), qPrintable(m_env->errorString()));
+    m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
+    QVERIFY2(m_window != 0, qPrintable(m_env->programOutput()));
+    const QRect client = m_env->windowGeometry(m_window);
+    QVERIFY(E2eEnvironment::waitFor(
+        [&] {
+            m_map = MainWindowMap::locate(m_env->screenshot(), client);
+            return m_map.has_value();
+        },
+        10000, 50));
+}
+
+QColor TstE2eSound::swatchColour() {
+    return MainWindowMap::mostFrequentColour(m_env->screenshot(),
+                                             MainWindowMap::inner(m_map->swatchFace(), 6));
+}
+
+void TstE2eSound::clickSpeaksTheName() {
+    AudioCapture *capture = m_env->audioCapture();
+    const qint64 mark = capture->sampleCount();
+    QVERIFY(m_env->click(m_map->buttonCentre(13)));
+
+    QVERIFY2(E2eEnvironment::waitFor([&] { return swatchColour() == QColor(255, 0, 255); }, 5000),
+             "the swatch did not turn bright magenta");
+    QVERIFY2(capture->waitForSoundToEnd(mark, 400, 10000), "no recording reached the sink");
+    const AudioAnalysis played = capture->analyse(mark);
+    // 亮洋红.mp3 speaks for about 1.4 s; the null sink can drop up to about
+    // 100 ms at a stream's start.
+    qInfo("heard %.0f ms of sound, RMS %.0f, peak %d", played.soundLengthMs(), played.soundRms,
+          played.peak);
+    QVERIFY2(played.soundLengthMs() > 1000 && played.soundLengthMs() < 2000,
+             qPrintable(QString::number(played.soundLengthMs())));
+    QVERIFY(played.soundRms > 500);
+}
+
+void TstE2eSound::newClickCutsTheRecordingShort() {
+    AudioCapture *capture = m_env->audioCapture();
+    const qint64 mark = capture->sampleCount();
+    // Bright magenta (about 1.4 s), then white (about 0.6 s) while the first
+    // still plays: the first stops where the second begins.
+    QVERIFY(m_env->click(m_map->buttonCentre(13)));
+    QVERIFY(capture->waitForSound(mark, 10000));
+    QVERIFY(m_env->click(m_map->buttonCentre(15))); // the harness keeps 600 ms between clicks
+    QVERIFY2(E2eEnvironment::waitFor([&] { return swatchColour() == QColor(255, 255, 255); }, 5000),
+             "the swatch did not turn white");
+    QVERIFY(capture->waitForSoundToEnd(mark, 400, 10000));
+    const AudioAnalysis both = capture->analyse(mark);
+    qInfo("heard %.0f ms from the first sound to the last", both.soundLengthMs());
+    // Uncut, the two would take about 2.0 s one after the other.
+    QVERIFY2(both.soundLengthMs() < 1900, qPrintable(QString::number(both.soundLengthMs())));
+    // ...and the second was heard to its end after the cut.
+    QVERIFY2(both.soundLengthMs() > 700, qPrintable(QString::number(both.soundLengthMs())));
+}
+
+void TstE2eSound::badRecordingsPlayNothing_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("missing") << 0 << QColor(0, 0, 0);
+    QTest::newRow("empty") << 1 << QColor(0, 0, 128);
+    QTest::newRow("cut short") << 2 << QColor(0, 128, 0);
+    QTest::newRow("text file") << 3 << QColor(0, 128, 128);
+}
+
+void TstE2eSound::badRecordingsPlayNothing() {
+    QFETCH(int, index);
+    QFETCH(QColor, colour);
+    AudioCapture *capture = m_env->audioCapture();
+    // Start from another colour, so that the change is seen.
+    QVERIFY(m_env->click(m_map->buttonCentre(15)));
+    QVERIFY(E2eEnvironment::waitFor([&] { return swatchColour() == QColor(Qt::white); }, 5000));
+    QVERIFY(capture->waitForSoundToEnd(capture->sampleCount(), 400, 10000));
+
+    const qint64 mark = capture->sampleCount();
+    QVERIFY(m_env->click(m_map->buttonCentre(index)));
+    QVERIFY2(E2eEnvironment::waitFor([&] { return swatchColour() == colour; }, 5000),
+             "the swatch did not change");
+    // The null sink delivers sound up to about 2 s late: listen for 3 s.
+    QVERIFY(!capture->waitForSound(mark, 3000));
+    QVERIFY2(m_env->programRunning(), qPrintable(m_env->programOutput()));
+}
+
+void TstE2eSound::cleanupTestCase() {
+    m_env.reset();
+}
+
+QTEST_GUILESS_MAIN(TstE2eSound)
+#include "tst_e2e_sound.moc"
