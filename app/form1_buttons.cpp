@@ -14,6 +14,8 @@ void Form1::connectButtons() {
     }
 }
 
+// The sounds go through playForExercise: an exercise chosen while the player
+// is still winding down silences them, as it would have had they come first.
 void Form1::Command1_Click(int index) {
     if (index < 0 || index >= colourtable::kCount)
         return;
@@ -26,11 +28,11 @@ void Form1::Command1_Click(int index) {
             m_random.reseed();
             m_state.dangqian_yanse = m_random.nextIndex();
             // The praise names the next colour to find.
-            bofang_shengyin(soundpath::rightAnswerSound(
+            playForExercise(soundpath::rightAnswerSound(
                 programFolder(),
                 m_state.yanse_mingcheng.at(static_cast<std::size_t>(m_state.dangqian_yanse))));
         } else {
-            bofang_shengyin(soundpath::wrongAnswerSound(programFolder()));
+            playForExercise(soundpath::wrongAnswerSound(programFolder()));
         }
         return;
     }
@@ -40,5 +42,5 @@ void Form1::Command1_Click(int index) {
 
     m_ui.Text1->setBackColour(colourtable::value(index));
     m_ui.Text2->setBackColour(colourtable::value(index));
-    bofang_shengyin(soundpath::colourNameSound(programFolder(), m_state.yanse_mingcheng.at(i)));
+    playForExercise(soundpath::colourNameSound(programFolder(), m_state.yanse_mingcheng.at(i)));
 }

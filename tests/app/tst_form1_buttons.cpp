@@ -24,6 +24,7 @@ private slots:
     void testAnswers();
     void automaticPlayIgnoresClicks();
     void clickDuringTheWait();
+    void mixingChosenDuringTheWait();
 
 private:
     QString sound(const QString &file) const {
@@ -167,6 +168,25 @@ void TestForm1Buttons::clickDuringTheWait() {
     QCOMPARE(m_player->played(), QStringList{sound(QStringLiteral("亮洋红.mp3"))});
     QCOMPARE(m_form->ui().Text1->backColour(), colourtable::value(13));
     QCOMPARE(m_form->state().dangqian_shengyin, sound(QStringLiteral("亮洋红.mp3")));
+}
+
+void TestForm1Buttons::mixingChosenDuringTheWait() {
+    // Mixing is silent: a name still waiting for the player must not sound on
+    // into it.
+    bool chosen = false;
+    m_player->stateFunction = [this, &chosen] {
+        if (!chosen) {
+            chosen = true;
+            m_form->shoudongpeise_Click();
+            return 1;
+        }
+        return 0;
+    };
+
+    m_form->Command1_Click(13);
+
+    QVERIFY(m_form->ui().shoudongpeise->isChecked());
+    QCOMPARE(m_player->callsWithoutState().last(), QStringLiteral("Stop"));
 }
 
 QTEST_MAIN(TestForm1Buttons)
