@@ -365,7 +365,7 @@ QString E2eEnvironment::builtProgramDir() {
 
 QString E2eEnvironment::copyProgramDir(const QString &name) {
     const QDir from(builtProgramDir());
-    const QString to = m_temp.filePath(name);
+    QString to = m_temp.filePath(name);
     if (!QDir().mkpath(to))
         return {};
     // The executable, its recordings, its instructions and any library or
@@ -386,12 +386,14 @@ QString E2eEnvironment::copyProgramDir(const QString &name) {
     return to;
 }
 
-bool E2eEnvironment::startProgram(const QString &programDir) {
+bool E2eEnvironment::startProgram(const QString &programDir, const QProcessEnvironment &extra) {
     const QString dir = programDir.isEmpty() ? builtProgramDir() : programDir;
     const QString exe = dir + QStringLiteral("/tintoko");
     if (!QFileInfo(exe).isExecutable())
         return fail(QStringLiteral("no program at %1").arg(exe));
-    m_program = spawn(QStringLiteral("program"), exe, {}, m_env, dir);
+    QProcessEnvironment env = m_env;
+    env.insert(extra);
+    m_program = spawn(QStringLiteral("program"), exe, {}, env, dir);
     return m_program != nullptr;
 }
 
@@ -661,7 +663,7 @@ AudioCapture *E2eEnvironment::startAudioCapture() {
         return nullptr;
     // Its input stays open: at the end of its input pacat spins on the CPU
     // until the sink has drained.
-    primer->write(QByteArray(AudioCapture::kSampleRate / 10 * 2, '\0'));
+    primer->write(QByteArray(qsizetype(AudioCapture::kSampleRate) / 10 * 2, '\0'));
     const bool flowing = waitFor([&] { return capture->sampleCount() > 0; }, kPartStartLimitMs, 20);
     // The zeros have reached the monitor, which now runs on by itself.
     primer->kill();

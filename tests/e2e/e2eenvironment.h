@@ -73,7 +73,9 @@ public:
     QString copyProgramDir(const QString &name = QStringLiteral("program"));
     // Starts <programDir>/tintoko with programDir as working folder
     // (default: builtProgramDir()). Standard output and error go to a log.
-    bool startProgram(const QString &programDir = {});
+    // Variables in `extra` are added to the program's environment (e.g.
+    // QT_LOGGING_RULES for a benchmark).
+    bool startProgram(const QString &programDir = {}, const QProcessEnvironment &extra = {});
     QProcess *program() const { return m_program; }
     bool programRunning() const;
     // Polls until the program has ended; false if it still runs after timeoutMs.
@@ -108,10 +110,12 @@ public:
     bool key(const QString &keys, quint64 window = 0);
     bool activateWindow(quint64 window);
 
-    // --- window manager requests (need Part::WindowManager) -----------------
-    // WM_DELETE_WINDOW, as from the close box (through the window manager
-    // when there is one, else sent directly).
+    // WM_DELETE_WINDOW, as from the close box: through the window manager
+    // when there is one, else sent directly. What the program's closeEvent()
+    // gets either way.
     bool closeWindow(quint64 window);
+
+    // --- window manager requests (need Part::WindowManager) -----------------
     bool maximiseWindow(quint64 window);
     bool minimiseWindow(quint64 window);
     bool restoreWindow(quint64 window); // from maximised or minimised
@@ -136,7 +140,8 @@ public:
     // Polls the condition every stepMs (processing events) until it holds;
     // false after timeoutMs.
     static bool waitFor(const std::function<bool()> &condition, int timeoutMs, int stepMs = 20);
-    // Saves a file or image under TINTOKO_E2E_KEEP (no-op when it is unset).
+    // Saves the image as <NN>-<name>.png under TINTOKO_E2E_KEEP (nothing when
+    // that is unset); NN counts up in the order of saving.
     void keep(const QImage &image, const QString &name);
     QString keepDir() const { return m_keepDir; }
 

@@ -82,7 +82,7 @@ void TstE2eStartup::buttonsShowTheirColours_data() {
     QTest::addColumn<int>("index");
     QTest::addColumn<QColor>("colour");
     const struct {
-        const char *name;
+        const char *name = nullptr;
         QColor colour;
     } rows[16] = {
         {"black", {0, 0, 0}},       {"navy", {0, 0, 128}},       {"green", {0, 128, 0}},
