@@ -6,7 +6,7 @@ tintoko_packages=(
   libmpg123-dev
   fonts-noto-cjk
   pulseaudio pulseaudio-utils
-  xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick sox
+  xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick sox libxcb1-dev
 )
 
 tintoko_install_missing() {
