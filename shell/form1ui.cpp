@@ -43,10 +43,11 @@ void name(QWidget *widget, const QString &objectName, const QString &accessibleN
 }
 
 QAction *addItem(QMenu *menu, const QString &objectName, const QString &caption) {
-    auto *action = new QAction(caption, menu);
+    // A caption of "-" makes a separator line, which shows no text.
+    const bool separator = caption == QLatin1String("-");
+    auto *action = new QAction(separator ? QString() : caption, menu);
     action->setObjectName(objectName);
-    if (caption == QLatin1String("-"))
-        action->setSeparator(true);
+    action->setSeparator(separator);
     menu->addAction(action);
     return action;
 }
