@@ -3,8 +3,7 @@
 
 #include <QTest>
 
-class TestColourTable : public QObject
-{
+class TestColourTable : public QObject {
     Q_OBJECT
 
 private slots:
@@ -18,8 +17,7 @@ private slots:
     void readouts();
 };
 
-void TestColourTable::valuesAndNames_data()
-{
+void TestColourTable::valuesAndNames_data() {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("red");
     QTest::addColumn<int>("green");
@@ -44,8 +42,7 @@ void TestColourTable::valuesAndNames_data()
     QTest::newRow("15 white") << 15 << 255 << 255 << 255 << QStringLiteral("白  色");
 }
 
-void TestColourTable::valuesAndNames()
-{
+void TestColourTable::valuesAndNames() {
     QFETCH(int, index);
     QFETCH(int, red);
     QFETCH(int, green);
@@ -61,8 +58,7 @@ void TestColourTable::valuesAndNames()
     QCOMPARE(actual.count(QLatin1Char(' ')), name.size() == 4 ? 2 : 0);
 }
 
-void TestColourTable::soundPaths_data()
-{
+void TestColourTable::soundPaths_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("colourName");
     QTest::addColumn<QString>("nameSound");
@@ -84,8 +80,7 @@ void TestColourTable::soundPaths_data()
         << QStringLiteral("/home/小明/my games/声音/错了再试一遍.mp3");
 }
 
-void TestColourTable::soundPaths()
-{
+void TestColourTable::soundPaths() {
     QFETCH(QString, folder);
     QFETCH(QString, colourName);
     QFETCH(QString, nameSound);
@@ -97,8 +92,7 @@ void TestColourTable::soundPaths()
     QCOMPARE(soundpath::wrongAnswerSound(folder), wrongSound);
 }
 
-void TestColourTable::caption_data()
-{
+void TestColourTable::caption_data() {
     QTest::addColumn<int>("major");
     QTest::addColumn<int>("minor");
     QTest::addColumn<int>("revision");
@@ -109,8 +103,7 @@ void TestColourTable::caption_data()
     QTest::newRow("5.3.12") << 5 << 3 << 12 << QStringLiteral("Tintoko 5.312");
 }
 
-void TestColourTable::caption()
-{
+void TestColourTable::caption() {
     QFETCH(int, major);
     QFETCH(int, minor);
     QFETCH(int, revision);
@@ -118,8 +111,7 @@ void TestColourTable::caption()
     QCOMPARE(texts::windowCaption(major, minor, revision), caption);
 }
 
-void TestColourTable::readouts_data()
-{
+void TestColourTable::readouts_data() {
     QTest::addColumn<int>("red");
     QTest::addColumn<int>("green");
     QTest::addColumn<int>("blue");
@@ -127,15 +119,24 @@ void TestColourTable::readouts_data()
     QTest::addColumn<QString>("decimal");
     QTest::addColumn<QString>("hex");
 
-    QTest::newRow("black") << 0 << 0 << 0 << "0,0,0" << "0" << "&H0";
-    QTest::newRow("red") << 255 << 0 << 0 << "255,0,0" << "255" << "&HFF";
-    QTest::newRow("orange") << 255 << 128 << 0 << "255,128,0" << "33023" << "&H80FF";
-    QTest::newRow("blue") << 0 << 0 << 255 << "0,0,255" << "16711680" << "&HFF0000";
-    QTest::newRow("white") << 255 << 255 << 255 << "255,255,255" << "16777215" << "&HFFFFFF";
+    QTest::newRow("black") << 0 << 0 << 0 << "0,0,0"
+                           << "0"
+                           << "&H0";
+    QTest::newRow("red") << 255 << 0 << 0 << "255,0,0"
+                         << "255"
+                         << "&HFF";
+    QTest::newRow("orange") << 255 << 128 << 0 << "255,128,0"
+                            << "33023"
+                            << "&H80FF";
+    QTest::newRow("blue") << 0 << 0 << 255 << "0,0,255"
+                          << "16711680"
+                          << "&HFF0000";
+    QTest::newRow("white") << 255 << 255 << 255 << "255,255,255"
+                           << "16777215"
+                           << "&HFFFFFF";
 }
 
-void TestColourTable::readouts()
-{
+void TestColourTable::readouts() {
     QFETCH(int, red);
     QFETCH(int, green);
     QFETCH(int, blue);

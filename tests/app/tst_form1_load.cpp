@@ -16,8 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
-class TestForm1Load : public QObject
-{
+class TestForm1Load : public QObject {
     Q_OBJECT
 
 private slots:
@@ -34,35 +33,30 @@ private:
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<FakeSoundPlayer> m_player;
     std::unique_ptr<Form1> m_form;
-    void makeForm()
-    {
+    void makeForm() {
         m_form = std::make_unique<Form1>(Form1Services{m_folder->path(), m_player.get()});
     }
 };
 
-void TestForm1Load::init()
-{
+void TestForm1Load::init() {
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
     m_player = std::make_unique<FakeSoundPlayer>();
 }
 
-void TestForm1Load::cleanup()
-{
+void TestForm1Load::cleanup() {
     m_form.reset();
     m_player.reset();
     m_folder.reset();
 }
 
-void TestForm1Load::buttonsAfterLoad_data()
-{
+void TestForm1Load::buttonsAfterLoad_data() {
     QTest::addColumn<int>("index");
     for (int i = 0; i < 16; ++i)
         QTest::addRow("button %d", i) << i;
 }
 
-void TestForm1Load::buttonsAfterLoad()
-{
+void TestForm1Load::buttonsAfterLoad() {
     QFETCH(int, index);
     makeForm();
     m_form->show();
@@ -86,8 +80,7 @@ void TestForm1Load::buttonsAfterLoad()
     }
 }
 
-void TestForm1Load::menusAndControlsAfterLoad()
-{
+void TestForm1Load::menusAndControlsAfterLoad() {
     makeForm();
     Form1Ui &ui = m_form->ui();
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tintoko 5.70"));
@@ -140,8 +133,7 @@ void TestForm1Load::menusAndControlsAfterLoad()
     QVERIFY(m_player->calls().isEmpty());
 }
 
-void TestForm1Load::newsOptionFromFile_data()
-{
+void TestForm1Load::newsOptionFromFile_data() {
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
     QTest::addColumn<bool>("checked");
     QTest::newRow("no file") << QByteArray() << false;
@@ -151,8 +143,7 @@ void TestForm1Load::newsOptionFromFile_data()
     QTest::newRow("garbage") << QByteArray("\x7f\x45LF\x02\x01") << false;
 }
 
-void TestForm1Load::newsOptionFromFile()
-{
+void TestForm1Load::newsOptionFromFile() {
     QFETCH(QByteArray, content);
     QFETCH(bool, checked);
     if (!content.isEmpty()) {
@@ -164,8 +155,7 @@ void TestForm1Load::newsOptionFromFile()
     QCOMPARE(m_form->ui().bangzhu1.value(5)->isChecked(), checked);
 }
 
-void TestForm1Load::unloadIsRefusedAndEndsOnTimerEnd()
-{
+void TestForm1Load::unloadIsRefusedAndEndsOnTimerEnd() {
     makeForm();
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));

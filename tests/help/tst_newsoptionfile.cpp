@@ -8,20 +8,17 @@
 namespace {
 
 // An endless stream that repeats one pattern and counts what was taken from it.
-class EndlessDevice final : public QIODevice
-{
+class EndlessDevice final : public QIODevice {
 public:
     explicit EndlessDevice(QByteArray pattern)
-        : m_pattern(std::move(pattern))
-    {
+        : m_pattern(std::move(pattern)) {
         open(QIODevice::ReadOnly);
     }
     bool isSequential() const override { return true; }
     qint64 served() const { return m_served; }
 
 protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
+    qint64 readData(char *data, qint64 maxSize) override {
         for (qint64 i = 0; i < maxSize; ++i)
             data[i] = m_pattern.at(static_cast<qsizetype>((m_served + i) % m_pattern.size()));
         m_served += maxSize;
@@ -36,8 +33,7 @@ private:
 
 } // namespace
 
-class TestNewsOptionFile : public QObject
-{
+class TestNewsOptionFile : public QObject {
     Q_OBJECT
 
 private slots:
@@ -49,8 +45,7 @@ private slots:
     void writeThenRead();
 };
 
-void TestNewsOptionFile::content_data()
-{
+void TestNewsOptionFile::content_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("on");
 
@@ -71,7 +66,8 @@ void TestNewsOptionFile::content_data()
     QTest::newRow("space and True") << QByteArray(" True\n") << false;
     QTest::newRow("blank lines, then True") << QByteArray("\r\n   \r\n\nTrue\r\n") << true;
     QTest::newRow("thousands of blank lines, then 1")
-        << QByteArray(5000 * 3, ' ').replace("   ", "  \n") + "1\n" << true;
+        << QByteArray(5000 * 3, ' ').replace("   ", "  \n") + "1\n"
+        << true;
     QTest::newRow("only the first non-blank line counts") << QByteArray("False\nTrue\n") << false;
     QTest::newRow("a line of tabs is not blank") << QByteArray("\t\t\nTrue\n") << false;
     QTest::newRow("empty") << QByteArray() << false;
@@ -79,8 +75,7 @@ void TestNewsOptionFile::content_data()
     QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01True\n", 9) << false;
 }
 
-void TestNewsOptionFile::content()
-{
+void TestNewsOptionFile::content() {
     QFETCH(QByteArray, content);
     QFETCH(bool, on);
     QBuffer buffer(&content);
@@ -88,8 +83,7 @@ void TestNewsOptionFile::content()
     QCOMPARE(newsoptionfile::read(buffer), on);
 }
 
-void TestNewsOptionFile::endlessInputIsBounded_data()
-{
+void TestNewsOptionFile::endlessInputIsBounded_data() {
     QTest::addColumn<QByteArray>("pattern");
     QTest::addColumn<bool>("on");
 
@@ -99,8 +93,7 @@ void TestNewsOptionFile::endlessInputIsBounded_data()
     QTest::newRow("endless garbage") << QByteArray("\x01\x02zz") << false;
 }
 
-void TestNewsOptionFile::endlessInputIsBounded()
-{
+void TestNewsOptionFile::endlessInputIsBounded() {
     QFETCH(QByteArray, pattern);
     QFETCH(bool, on);
     EndlessDevice device(pattern);
@@ -111,8 +104,7 @@ void TestNewsOptionFile::endlessInputIsBounded()
              qPrintable(QStringLiteral("read %1 bytes").arg(device.served())));
 }
 
-void TestNewsOptionFile::files()
-{
+void TestNewsOptionFile::files() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(!newsoptionfile::readFile(dir.filePath(QStringLiteral("missing.sz"))));
@@ -136,8 +128,7 @@ void TestNewsOptionFile::files()
     QVERIFY(!newsoptionfile::readFile(unreadable.fileName()));
 }
 
-void TestNewsOptionFile::writeThenRead()
-{
+void TestNewsOptionFile::writeThenRead() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = newsoptionfile::location(dir.path());
