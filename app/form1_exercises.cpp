@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
 #include <QSlider>
 #include <QTimer>
 

@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -168,16 +167,16 @@ void Form1Ui::setupUi(QMainWindow *window) {
     }};
     const std::array<QPoint, 2> errorPlaces = {QPoint(960, 2160), QPoint(900, 2520)};
     for (std::size_t k = 0; k < errorBoxes.size(); ++k) {
-        auto *box = new QLineEdit(errorBoxes[k].second, client);
+        // Text boxes that take no input, like the swatch: a line edit would
+        // start the input method machinery for boxes nobody ever sees.
+        auto *box = new SwatchBox(client);
         name(box, QStringLiteral("shijiancuowu_%1").arg(errorBoxes[k].first), errorBoxes[k].second);
         setTwipSize(box, 5235, 315);
         box->move(units::twipsToPx(errorPlaces[k].x()), units::twipsToPx(errorPlaces[k].y()));
-        box->setReadOnly(true);
+        box->setText(errorBoxes[k].second);
         box->setFont(songFont(12, true));
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::Base, QColor(240, 230, 244));
-        palette.setColor(QPalette::Text, QColor(255, 0, 0));
-        box->setPalette(palette);
+        box->setBackColour(240U + 230U * 256U + 244U * 65536U);
+        box->setForeColour(QColor(255, 0, 0));
         box->hide();
         shijiancuowu.insert(errorBoxes[k].first, box);
     }

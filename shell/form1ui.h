@@ -8,7 +8,6 @@ class ColourButton;
 class QAction;
 class QFrame;
 class QLabel;
-class QLineEdit;
 class QMainWindow;
 class QMenu;
 class QSlider;
@@ -31,7 +30,7 @@ struct Form1Ui {
     std::array<QLabel *, 3> Label2{};
     std::array<QLabel *, 3> Label3{};
     std::array<QSlider *, 3> slider1{};
-    QMap<int, QLineEdit *> shijiancuowu; // 1, 2
+    QMap<int, SwatchBox *> shijiancuowu; // 1, 2: the drill timers' error boxes, never shown
     QFrame *Frame3 = nullptr;
     QMap<int, QLabel *> wangye; // 0, 1, 2, 3, 6, 7
 

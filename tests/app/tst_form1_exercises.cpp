@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -306,8 +305,8 @@ void TestForm1Exercises::statusLine() {
 }
 
 void TestForm1Exercises::errorBoxes() {
-    QLineEdit *box1 = ui().shijiancuowu.value(1);
-    QLineEdit *box2 = ui().shijiancuowu.value(2);
+    SwatchBox *box1 = ui().shijiancuowu.value(1);
+    SwatchBox *box2 = ui().shijiancuowu.value(2);
     box1->show();
     box2->show();
     m_form->Timer1_Timer();

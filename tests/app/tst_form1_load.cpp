@@ -8,7 +8,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSlider>
