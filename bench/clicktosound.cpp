@@ -110,14 +110,7 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     const quint64 window = env.waitForWindow(E2eEnvironment::kMainWindowTitle);
-    const QRect client = env.windowGeometry(window);
-    std::optional<MainWindowMap> map;
-    E2eEnvironment::waitFor(
-        [&] {
-            map = MainWindowMap::locate(env.screenshot(), client);
-            return map.has_value();
-        },
-        10000, 50);
+    const std::optional<MainWindowMap> map = env.waitForMainWindowMap(window);
     if (!map) {
         std::fprintf(stderr, "main window not found\n%s\n", qPrintable(env.programOutput()));
         return 1;

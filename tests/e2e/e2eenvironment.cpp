@@ -1,5 +1,7 @@
 #include "e2eenvironment.h"
 
+#include "mainwindowmap.h"
+
 #include "audiocapture.h"
 
 #include <QCoreApplication>
@@ -479,6 +481,23 @@ bool E2eEnvironment::windowMapped(quint64 window) {
     QByteArray out;
     return run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), hexId(window)}, &out) == 0 &&
            out.contains("Map State: IsViewable");
+}
+
+std::optional<MainWindowMap> E2eEnvironment::waitForMainWindowMap(quint64 window, QImage *shot,
+                                                                  int timeoutMs) {
+    const QRect client = windowGeometry(window);
+    std::optional<MainWindowMap> map;
+    QImage last;
+    waitFor(
+        [&] {
+            last = screenshot();
+            map = MainWindowMap::locate(last, client);
+            return map.has_value();
+        },
+        timeoutMs, 50);
+    if (shot != nullptr)
+        *shot = last;
+    return map;
 }
 
 QImage E2eEnvironment::screenshot(const QString &name) {

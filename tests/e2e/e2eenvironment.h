@@ -15,8 +15,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AudioCapture;
+class MainWindowMap;
 
 // A private desktop for one end-to-end test: an X server on a display of its
 // own, optionally a window manager and a tray host, a PulseAudio server whose
@@ -98,6 +100,11 @@ public:
     // The whole screen. With a name, it is also kept as <name>.png under
     // TINTOKO_E2E_KEEP. A null image when the grab failed.
     QImage screenshot(const QString &name = {});
+    // Polls screenshots until the main window's black swatch is painted inside
+    // the window's client area, and maps the controls from it; nullopt after
+    // timeoutMs. The last screenshot goes to *shot when given.
+    std::optional<MainWindowMap> waitForMainWindowMap(quint64 window, QImage *shot = nullptr,
+                                                      int timeoutMs = 10000);
 
     // --- input (XTEST, as from a real mouse and keyboard) --------------------
     bool mouseMove(QPoint screenPos);

@@ -76,16 +76,9 @@ void TstE2eExercises::initTestCase() {
     QVERIFY2(m_env->startProgram(), qPrintable(m_env->errorString()));
     m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
     QVERIFY2(m_window != 0, qPrintable(m_env->programOutput()));
-    const QRect client = m_env->windowGeometry(m_window);
-    const bool painted = E2eEnvironment::waitFor(
-        [&] {
-            m_shot = m_env->screenshot();
-            m_map = MainWindowMap::locate(m_shot, client);
-            return m_map.has_value();
-        },
-        10000, 50);
+    m_map = m_env->waitForMainWindowMap(m_window, &m_shot);
     m_env->keep(m_shot, QStringLiteral("startup"));
-    QVERIFY2(painted, "no black swatch in the main window");
+    QVERIFY2(m_map.has_value(), "no black swatch in the main window");
 }
 
 bool TstE2eExercises::waitForScreen(const std::function<bool(const QImage &)> &condition,

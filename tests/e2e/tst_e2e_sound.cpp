@@ -59,13 +59,8 @@ void TstE2eSound::initTestCase() {
     QVERIFY2(m_env->startProgram(m_program), qPrintable(m_env->errorString()));
     m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
     QVERIFY2(m_window != 0, qPrintable(m_env->programOutput()));
-    const QRect client = m_env->windowGeometry(m_window);
-    QVERIFY(E2eEnvironment::waitFor(
-        [&] {
-            m_map = MainWindowMap::locate(m_env->screenshot(), client);
-            return m_map.has_value();
-        },
-        10000, 50));
+    m_map = m_env->waitForMainWindowMap(m_window);
+    QVERIFY2(m_map.has_value(), "no black swatch in the main window");
 }
 
 QColor TstE2eSound::swatchColour() {

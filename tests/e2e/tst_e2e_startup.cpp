@@ -52,18 +52,11 @@ void TstE2eStartup::initTestCase() {
     QVERIFY2(m_window != 0, qPrintable(QStringLiteral("no window titled \"Tintoko 5.70\"; the "
                                                       "program said:\n") +
                                        m_env->programOutput()));
-    const QRect client = m_env->windowGeometry(m_window);
-    QVERIFY(!client.isEmpty());
+    QVERIFY(!m_env->windowGeometry(m_window).isEmpty());
     // The first paint can come a moment after the window is mapped.
-    const bool painted = E2eEnvironment::waitFor(
-        [&] {
-            m_shot = m_env->screenshot();
-            m_map = MainWindowMap::locate(m_shot, client);
-            return m_map.has_value();
-        },
-        10000, 50);
+    m_map = m_env->waitForMainWindowMap(m_window, &m_shot);
     m_env->keep(m_shot, QStringLiteral("startup"));
-    QVERIFY2(painted, "no black swatch in the main window");
+    QVERIFY2(m_map.has_value(), "no black swatch in the main window");
 }
 
 void TstE2eStartup::swatchIsBlack() {
