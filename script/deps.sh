@@ -2,11 +2,11 @@
 # missing, and nothing when all are there.
 tintoko_packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins
+  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
   libmpg123-dev
   fonts-noto-cjk
   pulseaudio pulseaudio-utils
-  xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick sox libxcb1-dev
+  xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick libxcb1-dev
 )
 
 tintoko_install_missing() {
