@@ -30,7 +30,9 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    delete m_layoutEvents;
+}
 
 void Form1::connectHandlers() {
     connect(m_ui.Timer_end, &QTimer::timeout, this, &Form1::Timer_end_Timer);

@@ -107,4 +107,8 @@ private:
     // Selections of the three exercise entries so far: a handler that waited
     // for the player sees from it whether the exercise changed meanwhile.
     quint64 m_exerciseSelections = 0;
+    // Hands the window's resizes, double-clicks and Frame3's mouse moves to
+    // the layout handlers; removed first when the window goes, since the
+    // widgets it watches still send events while they are taken down.
+    QObject *m_layoutEvents = nullptr;
 };

@@ -137,6 +137,7 @@ void Form1::connectLayout() {
     installEventFilter(events);
     m_ui.client->installEventFilter(events);
     m_ui.Frame3->installEventFilter(events);
+    m_layoutEvents = events;
 }
 
 void Form1::pinWindow() {
