@@ -17,10 +17,6 @@
 #include <QSlider>
 #include <QTimer>
 
-namespace {
-const QString kClosing = QStringLiteral("关闭");
-}
-
 Form1::Form1(const Form1Services &services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(services)
@@ -84,12 +80,12 @@ void Form1::Form_Unload() {
     if (m_services.tray != nullptr)
         m_services.tray->shanchu_tuopan();
     qingli_canyu();
-    m_state.guanbi_biaozhi = kClosing;
+    m_state.guanbi_biaozhi = Form1State::kClosing;
     m_ui.Timer_end->start();
 }
 
 void Form1::Timer_end_Timer() {
-    if (m_state.guanbi_biaozhi == kClosing)
+    if (m_state.guanbi_biaozhi == Form1State::kClosing)
         QCoreApplication::exit(0);
 }
 

@@ -34,9 +34,11 @@ struct Form1Services {
 
 struct Form1State {
     std::array<QString, 16> yanse_mingcheng;
-    int dangqian_yanse = 0;         // automatic-play position and test target
-    QString dangqian_shengyin;      // the last sound handed to the player
-    QString guanbi_biaozhi;         // "关闭" once closing has begun
+    int dangqian_yanse = 0;    // automatic-play position and test target
+    QString dangqian_shengyin; // the last sound handed to the player
+    QString guanbi_biaozhi;    // "关闭" once closing has begun
+    // The value of guanbi_biaozhi once closing has begun.
+    static inline const QString kClosing = QStringLiteral("关闭");
     qint16 chuangkou_zhuangtai = 0; // state to restore from the tray: 0 or 2
     int gundong_weizhi = 0;         // status-line scroll counter
 };

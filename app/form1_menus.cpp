@@ -11,8 +11,6 @@
 
 namespace {
 
-const QString kClosing = QStringLiteral("关闭");
-
 // Lets the window handle its events until more than `ms` milliseconds have
 // passed on the monotonic clock. The local event loop sleeps between events,
 // so the wait costs no processor time.
@@ -67,7 +65,7 @@ void Form1::kor_tuopan1_Click(int index) {
     case 6:
         // Exit: mark the program as closing, give pending events a moment,
         // then ask the window to unload; the unload sequence ends the program.
-        m_state.guanbi_biaozhi = kClosing;
+        m_state.guanbi_biaozhi = Form1State::kClosing;
         letEventsRun(100);
         close();
         break;
