@@ -15,29 +15,3 @@ const std::array<QString, kCount> &names() {
 }
 
 } // namespace colourtable
-
-namespace soundpath {
-
-QString programFile(const QString &programFolder, const QString &fileName) {
-    const QChar separator = QLatin1Char('/');
-    return programFolder.endsWith(separator) ? programFolder + fileName
-                                             : programFolder + separator + fileName;
-}
-
-QString soundPath(const QString &programFolder, const QString &fileName) {
-    return programFile(programFolder, QStringLiteral("声音/") + fileName);
-}
-
-QString colourNameSound(const QString &programFolder, const QString &name) {
-    return soundPath(programFolder, name + QStringLiteral(".mp3"));
-}
-
-QString rightAnswerSound(const QString &programFolder, const QString &name) {
-    return soundPath(programFolder, QStringLiteral("对_") + name + QStringLiteral(".mp3"));
-}
-
-QString wrongAnswerSound(const QString &programFolder) {
-    return soundPath(programFolder, QStringLiteral("错了再试一遍.mp3"));
-}
-
-} // namespace soundpath

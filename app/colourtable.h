@@ -32,17 +32,9 @@ constexpr quint32 rgbToValue(int red, int green, int blue) {
 // to the caption and to the file names.
 const std::array<QString, kCount> &names();
 
+// The name of colour index (0..15).
+inline const QString &name(int index) {
+    return names().at(static_cast<std::size_t>(index));
+}
+
 } // namespace colourtable
-
-// Where the recordings are: <program folder>/声音/<file name>, with exactly one
-// separator after the folder, also when the folder is the root "/".
-namespace soundpath {
-
-QString soundPath(const QString &programFolder, const QString &fileName);
-QString colourNameSound(const QString &programFolder, const QString &name);
-QString rightAnswerSound(const QString &programFolder, const QString &name);
-QString wrongAnswerSound(const QString &programFolder);
-// A file in the program folder itself (the instructions, v.sz).
-QString programFile(const QString &programFolder, const QString &fileName);
-
-} // namespace soundpath

@@ -1,9 +1,9 @@
 #include "form1.h"
 
-#include "bofangshengyin.h"
 #include "colourbutton.h"
-#include "colourtable.h"
 #include "newsoptionfile.h"
+#include "randomcolours.h"
+#include "soundplayer.h"
 #include "swatchbox.h"
 #include "texts.h"
 #include "trayservice.h"
@@ -20,7 +20,10 @@
 Form1::Form1(const Form1Services &services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(services)
-    , m_sequence(std::make_unique<PlaySequence>(*services.player)) {
+    , m_ownRandom(services.random != nullptr ? nullptr : std::make_unique<RandomColours>())
+    , m_drill(ProgramFolder(services.programFolder),
+              services.random != nullptr ? *services.random : *m_ownRandom)
+    , m_sequence(*services.player) {
     m_ui.setupUi(this);
     connectHandlers();
     Form_Load();
@@ -32,28 +35,21 @@ Form1::~Form1() {
 
 void Form1::connectHandlers() {
     connect(m_ui.Timer_end, &QTimer::timeout, this, &Form1::Timer_end_Timer);
-    connectButtons();
-    connectExercises();
+    connect(&m_sequence, &PlaySequence::handedToPlayer, this,
+            [this](const QString &path) { m_drill.soundHandedToPlayer(path); });
+    connectDrill();
     connectLayout();
     connectMenus();
 }
 
 void Form1::Form_Load() {
     setWindowTitle(texts::windowCaption());
-    m_state.yanse_mingcheng = colourtable::names();
-    m_state.dangqian_shengyin =
-        soundpath::colourNameSound(programFolder(), m_state.yanse_mingcheng[0]);
+    refreshReadouts();
+    anliu(m_drill.buttonsShown());
 
-    // The read-outs start from the sliders and the swatch as designed.
-    m_ui.Label3[0]->setText(texts::tripleText(m_ui.slider1[0]->value(), m_ui.slider1[1]->value(),
-                                              m_ui.slider1[2]->value()));
-    m_ui.Label3[1]->setText(texts::decimalText(m_ui.Text1->backColour()));
-    m_ui.Label3[2]->setText(texts::hexText(m_ui.Text1->backColour()));
-
-    anliu(true);
-
-    if (newsoptionfile::readFile(newsoptionfile::location(programFolder())))
-        m_ui.bangzhu1.value(5)->setChecked(true);
+    const ProgramFolder folder(m_services.programFolder);
+    if (newsoptionfile::readFile(newsoptionfile::location(folder.newsOptionFile())))
+        m_ui.bangzhu1.value(menuindex::NoNewsPopup)->setChecked(true);
 
     m_state.chuangkou_zhuangtai = isMaximized() ? 2 : 0;
 
@@ -89,21 +85,70 @@ void Form1::Timer_end_Timer() {
         QCoreApplication::exit(0);
 }
 
+void Form1::apply(const ColourDrill::Answer &answer) {
+    if ((answer.changes & ColourDrill::ExerciseMarks) != 0U)
+        showExercise();
+    if ((answer.changes & ColourDrill::Buttons) != 0U)
+        anliu(m_drill.buttonsShown());
+    if ((answer.changes & ColourDrill::Swatch) != 0U)
+        showSwatch(m_drill.swatchColour());
+    if ((answer.changes & ColourDrill::Readouts) != 0U)
+        refreshReadouts();
+    if ((answer.changes & ColourDrill::StatusText) != 0U)
+        m_ui.Text2->setText(m_drill.statusText());
+    if ((answer.changes & ColourDrill::Speed) != 0U)
+        showSpeed();
+
+    switch (answer.sound) {
+    case ColourDrill::Sound::None:
+        break;
+    case ColourDrill::Sound::Request:
+        m_sequence.bofang_shengyin(answer.recording);
+        break;
+    case ColourDrill::Sound::Cancel:
+        m_sequence.cancel();
+        break;
+    case ColourDrill::Sound::Stop:
+        m_sequence.cancel();
+        m_services.player->Stop();
+        break;
+    }
+}
+
 void Form1::anliu(bool show) {
     for (int i = 0; i < 16; ++i) {
         ColourButton *button = m_ui.Command1.at(static_cast<std::size_t>(i));
         button->setVisible(show);
-        button->setBackColour(colourtable::value(i));
-        button->setText(m_state.yanse_mingcheng.at(static_cast<std::size_t>(i)));
+        button->setBackColour(m_drill.buttonColour(i));
+        button->setText(m_drill.buttonCaption(i));
     }
     for (std::size_t k = 0; k < 3; ++k) {
-        m_ui.Label1[k]->setVisible(!show);
-        m_ui.Label2[k]->setVisible(!show);
-        m_ui.Label3[k]->setVisible(!show);
-        m_ui.slider1[k]->setVisible(!show);
+        m_ui.Label1.at(k)->setVisible(!show);
+        m_ui.Label2.at(k)->setVisible(!show);
+        m_ui.Label3.at(k)->setVisible(!show);
+        m_ui.slider1.at(k)->setVisible(!show);
     }
 }
 
-bool Form1::bofang_shengyin(const QString &path) {
-    return m_sequence->bofang_shengyin(path, m_state.dangqian_shengyin);
+void Form1::showSwatch(quint32 colour) {
+    m_ui.Text1->setBackColour(colour);
+    m_ui.Text2->setBackColour(colour);
+}
+
+void Form1::refreshReadouts() {
+    for (std::size_t k = 0; k < 3; ++k)
+        m_ui.Label3.at(k)->setText(m_drill.readouts().at(k));
+}
+
+void Form1::showExercise() {
+    using Exercise = ColourDrill::Exercise;
+    const Exercise exercise = m_drill.exercise();
+    m_ui.zidongbofang->setChecked(exercise == Exercise::AutomaticPlay);
+    m_ui.ceshi->setChecked(exercise == Exercise::Test);
+    m_ui.shoudongpeise->setChecked(exercise == Exercise::Mixing);
+}
+
+void Form1::showSpeed() {
+    m_ui.sudu1.value(m_drill.speed())->setChecked(true);
+    m_ui.Timer1->setInterval(m_drill.playIntervalMs());
 }

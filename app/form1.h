@@ -1,46 +1,44 @@
 #pragma once
 
 // Form1 is Tintoko's main window: the colour swatch, sixteen colour buttons,
-// the mixing sliders and the menus. Its controls are created as designed by
-// Form1Ui; the state below is shared by all of its handlers, which read the
-// exercise from the menu check marks whenever they need it. The handlers are
-// grouped by what they serve, one file each:
-//   form1.cpp            load and unload, anliu, Timer_end, playing a sound
-//   form1_buttons.cpp    the colour buttons: free mode and judging test answers
-//   form1_exercises.cpp  automatic play, test, mixing, speed and the status line
-//   form1_layout.cpp     the two fixed arrangements, double-click, Frame3
-//   form1_menus.cpp      the file menu and the tray menu
-// Sound goes through one SoundPlayer and the play sequence; everything that
-// reaches outside the process comes in through Form1Services.
+// the mixing sliders and the menus. It is the view of the colour drill: the
+// drill's rules and state live in ColourDrill, which takes every event of the
+// buttons, the exercise and speed menus, the sliders and the two drill
+// timers and answers with what changed and which recording to play. Form1
+// forwards those events, shows the drill's state on its controls and hands
+// sound to the play sequence. Its handlers are grouped by what they serve:
+//   form1.cpp         load and unload, Timer_end, showing the drill, sound
+//   form1_drill.cpp   colour buttons, exercises, sliders, speed, drill timers
+//   form1_layout.cpp  the two fixed arrangements, double-click, Frame3
+//   form1_menus.cpp   the file menu, the tray menu and the tray icon
+// Everything that reaches outside the process comes in through Form1Services.
 
+#include "colourdrill.h"
 #include "form1ui.h"
-#include "randomcolours.h"
+#include "playsequence.h"
 
 #include <QMainWindow>
 #include <QString>
 
-#include <array>
 #include <memory>
 
-class PlaySequence;
+class RandomColours;
 class SoundPlayer;
 class TrayService;
 
 struct Form1Services {
-    QString programFolder;         // where 声音/, v.sz and the instructions are
-    SoundPlayer *player = nullptr; // Mp3Play1; not owned
-    TrayService *tray = nullptr;   // the notification-area icon; not owned, may be absent
+    QString programFolder;           // where 声音/, v.sz and the instructions are
+    SoundPlayer *player = nullptr;   // Mp3Play1; not owned
+    TrayService *tray = nullptr;     // the notification-area icon; not owned, may be absent
+    RandomColours *random = nullptr; // the test's draws; not owned; absent: the window's own
 };
 
+// What the window keeps beside the drill.
 struct Form1State {
-    std::array<QString, 16> yanse_mingcheng;
-    int dangqian_yanse = 0;    // automatic-play position and test target
-    QString dangqian_shengyin; // the last sound handed to the player
-    QString guanbi_biaozhi;    // "关闭" once closing has begun
+    QString guanbi_biaozhi; // "关闭" once closing has begun
     // The value of guanbi_biaozhi once closing has begun.
     static inline const QString kClosing = QStringLiteral("关闭");
     qint16 chuangkou_zhuangtai = 0; // state to restore from the tray: 0 or 2
-    int gundong_weizhi = 0;         // status-line scroll counter
 };
 
 class Form1 final : public QMainWindow {
@@ -51,18 +49,10 @@ public:
     explicit Form1(const Form1Services &services, QWidget *parent = nullptr);
     ~Form1() override;
 
-    Form1Ui &ui() { return m_ui; }
-    Form1State &state() { return m_state; }
-    const QString &programFolder() const { return m_services.programFolder; }
-
-    // Shows the colour buttons with their own colours and names (true), or the
-    // mixing controls (false).
-    void anliu(bool show);
-
-    // Plays one recording through the play sequence and remembers it as the
-    // last sound. Returns false when a newer sequence overtook this one while
-    // it waited for the player.
-    bool bofang_shengyin(const QString &path);
+    // For looking at, in tests and tools; the window alone changes them.
+    [[nodiscard]] const Form1Ui &ui() const { return m_ui; }
+    [[nodiscard]] const ColourDrill &drill() const { return m_drill; }
+    [[nodiscard]] const Form1State &state() const { return m_state; }
 
     // Event handlers, named after the control and event they serve.
     void Timer_end_Timer();
@@ -89,26 +79,29 @@ private:
     void Form_Unload();
     void connectHandlers();
     // Each group of handlers wires its own controls, in its own file.
-    void connectButtons();
-    void connectExercises();
+    void connectDrill();
     void connectLayout();
     void connectMenus();
     void placeControls(bool maximised);
     void pinWindow();
 
+    // Shows what the drill's answer changed and carries out its sound.
+    void apply(const ColourDrill::Answer &answer);
+    // The colour buttons with the drill's colours and captions (true), or the
+    // mixing controls (false).
+    void anliu(bool show);
+    // The swatch and its status strip in one colour value.
+    void showSwatch(quint32 colour);
+    void refreshReadouts();
+    void showExercise();
+    void showSpeed();
+
     Form1Services m_services;
     Form1Ui m_ui;
     Form1State m_state;
-    std::unique_ptr<PlaySequence> m_sequence;
-
-    // Exercises (form1_exercises.cpp).
-    bool playForExercise(const QString &path);
-    // The test's random draws: reseed() when the test starts and after every
-    // right answer, then nextIndex() for a target 0..15.
-    RandomColours m_random;
-    // Selections of the three exercise entries so far: a handler that waited
-    // for the player sees from it whether the exercise changed meanwhile.
-    quint64 m_exerciseSelections = 0;
+    std::unique_ptr<RandomColours> m_ownRandom; // when the services bring none
+    ColourDrill m_drill;
+    PlaySequence m_sequence;
     // Hands the window's resizes, double-clicks and Frame3's mouse moves to
     // the layout handlers; removed first when the window goes, since the
     // widgets it watches still send events while they are taken down.

@@ -1,7 +1,6 @@
 #include "form1.h"
 
 #include "colourbutton.h"
-#include "colourtable.h"
 #include "form1layout.h"
 #include "swatchbox.h"
 #include "units.h"
@@ -57,7 +56,7 @@ public:
         , m_form(form) {}
 
     bool eventFilter(QObject *watched, QEvent *event) override {
-        Form1Ui &ui = m_form.ui();
+        const Form1Ui &ui = m_form.ui();
         switch (event->type()) {
         case QEvent::Resize:
         case QEvent::WindowStateChange:
@@ -179,9 +178,7 @@ void Form1::Form_Resize() {
 }
 
 void Form1::Form_DblClick() {
-    bofang_shengyin(soundpath::colourNameSound(
-        programFolder(),
-        m_state.yanse_mingcheng.at(static_cast<std::size_t>(m_state.dangqian_yanse))));
+    apply(m_drill.repeatCurrentColour());
 }
 
 void Form1::Frame3_MouseMove() {

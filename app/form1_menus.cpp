@@ -3,28 +3,14 @@
 #include "trayservice.h"
 
 #include <QAction>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTimer>
 
 // The file menu, the tray menu and the left click on the tray icon.
 
 namespace {
 
-// Lets the window handle its events until more than `ms` milliseconds have
-// passed on the monotonic clock. The local event loop sleeps between events,
-// so the wait costs no processor time.
-void letEventsRun(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() <= ms) {
-        QEventLoop loop;
-        QTimer::singleShot(static_cast<int>(ms - clock.elapsed()) + 1, Qt::PreciseTimer, &loop,
-                           &QEventLoop::quit);
-        if (loop.exec() < 0)
-            break; // the application is ending: no loop runs any more
-    }
-}
+// How long the exit lets pending events run before it closes the window.
+constexpr int kExitDelayMs = 100;
 
 } // namespace
 
@@ -42,34 +28,27 @@ void Form1::connectMenus() {
 }
 
 void Form1::wenjian1_Click(int index) {
-    if (index == 0) {
-        // Play the last sound again; the path is copied, since the play
-        // sequence writes the last sound as it goes.
-        const QString path = m_state.dangqian_shengyin;
-        bofang_shengyin(path);
-        return;
-    }
-    kor_tuopan1_Click(6);
+    if (index == menuindex::Replay)
+        apply(m_drill.replay());
+    else
+        kor_tuopan1_Click(menuindex::TrayExit);
 }
 
 void Form1::kor_tuopan1_Click(int index) {
     switch (index) {
-    case 2: // the home page, as in the help menu
-        if (QAction *item = m_ui.bangzhu1.value(7))
-            item->trigger();
+    case menuindex::TrayHomePage: // as in the help menu
+        m_ui.bangzhu1.value(menuindex::HomePage)->trigger();
         break;
-    case 3: // the news, as in the help menu
-        if (QAction *item = m_ui.bangzhu1.value(8))
-            item->trigger();
+    case menuindex::TrayNews: // as in the help menu
+        m_ui.bangzhu1.value(menuindex::News)->trigger();
         break;
-    case 6:
-        // Exit: mark the program as closing, give pending events a moment,
-        // then ask the window to unload; the unload sequence ends the program.
+    case menuindex::TrayExit:
+        // Mark the program as closing, give pending events a moment, then ask
+        // the window to unload; the unload sequence ends the program.
         m_state.guanbi_biaozhi = Form1State::kClosing;
-        letEventsRun(100);
-        close();
+        QTimer::singleShot(kExitDelayMs, Qt::PreciseTimer, this, [this] { close(); });
         break;
-    default: // 5, do nothing: the menu has closed already
+    default: // do nothing: the menu has closed already
         break;
     }
 }

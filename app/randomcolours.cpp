@@ -3,13 +3,21 @@
 #include <chrono>
 #include <numeric>
 
+namespace {
+
+std::int64_t nowNanoseconds() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
+}
+
+} // namespace
+
 RandomColours::RandomColours() {
-    reseed();
+    reseed(nowNanoseconds());
 }
 
 void RandomColours::reseed() {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    reseed(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    reseed(nowNanoseconds());
 }
 
 void RandomColours::reseed(std::int64_t nanoseconds) {

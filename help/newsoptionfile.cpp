@@ -100,12 +100,13 @@ bool readFile(const QString &path) {
     return read(file);
 }
 
-QString location(const QString &programFolder) {
-    const QFileInfo folder(programFolder);
+QString location(const QString &besideProgram) {
+    const QFileInfo file(besideProgram);
+    const QFileInfo folder(file.absolutePath());
     if (folder.isDir() && folder.isWritable())
-        return QDir(programFolder).filePath(QStringLiteral("v.sz"));
+        return besideProgram;
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    return QDir(config).filePath(QStringLiteral("v.sz"));
+    return QDir(config).filePath(file.fileName());
 }
 
 bool writeFile(const QString &path, bool on) {

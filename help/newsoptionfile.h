@@ -25,9 +25,10 @@ bool read(QIODevice &device);
 // Reads the option from a file; a missing or unreadable file leaves it off.
 bool readFile(const QString &path);
 
-// Where v.sz lives: beside the program, or in the user's configuration folder
-// when the program folder cannot be written (a system-wide install).
-QString location(const QString &programFolder);
+// Where v.sz lives: `besideProgram` (the program folder's v.sz), or the file of
+// the same name in the user's configuration folder when the program folder
+// cannot be written (a system-wide install).
+QString location(const QString &besideProgram);
 
 // Writes "True" or "False" as one line. Returns false when the file could not
 // be written completely; the caller then keeps the option for this run only.

@@ -1,6 +1,6 @@
 #include "colourbutton.h"
 
-#include "colourtext.h"
+#include "colourvalue.h"
 
 #include <QPainter>
 
@@ -20,7 +20,7 @@ void ColourButton::setBackColour(quint32 value) {
 void ColourButton::paintEvent(QPaintEvent * /*event*/) {
     QPainter painter(this);
     const QRect face = rect();
-    const QColor back = colourtext::toColor(m_backColour);
+    const QColor back = colourvalue::toColor(m_backColour);
     painter.fillRect(face, back);
 
     // A thin raised edge, sunken while pressed, in fixed greys so that it
@@ -35,7 +35,7 @@ void ColourButton::paintEvent(QPaintEvent * /*event*/) {
     painter.drawLine(face.bottomLeft(), face.bottomRight());
     painter.drawLine(face.topRight(), face.bottomRight());
 
-    const QColor ink = colourtext::readableInk(back);
+    const QColor ink = colourvalue::readableInk(back);
     painter.setPen(ink);
     painter.setFont(font());
     const QRect textArea = down ? face.translated(1, 1) : face;

@@ -5,6 +5,7 @@
 #include "units.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QFrame>
 #include <QLabel>
 #include <QMainWindow>
@@ -234,9 +235,12 @@ void Form1Ui::setupUi(QMainWindow *window) {
     sudu = addMenu(bar, QStringLiteral("sudu"), QStringLiteral("播放速度(&B)"));
     const std::array<QString, 3> speeds = {QStringLiteral("快速(&K)"), QStringLiteral("中速(&Z)"),
                                            QStringLiteral("慢速(&M)")};
+    sudu1Group = new QActionGroup(sudu);
+    sudu1Group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (int k = 0; k < 3; ++k) {
         QAction *item = addItem(sudu, QStringLiteral("sudu1_%1").arg(k), speeds.at(k));
         item->setCheckable(true);
+        sudu1Group->addAction(item);
         sudu1.insert(k, item);
     }
     sudu1.value(1)->setChecked(true);
@@ -246,8 +250,13 @@ void Form1Ui::setupUi(QMainWindow *window) {
     shoudongpeise =
         addItem(kongzhi, QStringLiteral("shoudongpeise"), QStringLiteral("手动配色(&S)"));
     ceshi = addItem(kongzhi, QStringLiteral("ceshi"), QStringLiteral("测试(&C)"));
-    for (QAction *item : {zidongbofang, shoudongpeise, ceshi})
+    // Choosing the checked entry unchecks it: back to the free mode.
+    kongzhiGroup = new QActionGroup(kongzhi);
+    kongzhiGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (QAction *item : {zidongbofang, shoudongpeise, ceshi}) {
         item->setCheckable(true);
+        kongzhiGroup->addAction(item);
+    }
 
     bangzhu = addMenu(bar, QStringLiteral("bangzhu"), QStringLiteral("帮助(&H)"));
     const std::array<std::pair<int, QString>, 10> helpItems = {{
@@ -264,7 +273,7 @@ void Form1Ui::setupUi(QMainWindow *window) {
     }};
     for (const auto &[index, caption] : helpItems)
         bangzhu1.insert(index, addItem(bangzhu, QStringLiteral("bangzhu1_%1").arg(index), caption));
-    bangzhu1.value(5)->setCheckable(true);
+    bangzhu1.value(menuindex::NoNewsPopup)->setCheckable(true);
 
     kor_tuopan = addMenu(bar, QStringLiteral("kor_tuopan"), QStringLiteral("托盘"));
     const std::array<std::pair<int, QString>, 5> trayItems = {{

@@ -6,6 +6,7 @@
 
 class ColourButton;
 class QAction;
+class QActionGroup;
 class QFrame;
 class QLabel;
 class QMainWindow;
@@ -37,8 +38,10 @@ struct Form1Ui {
     QMenu *wenjian = nullptr;
     QMap<int, QAction *> wenjian1; // 0, 1
     QMenu *sudu = nullptr;
-    QMap<int, QAction *> sudu1; // 0, 1, 2
+    QMap<int, QAction *> sudu1;         // 0, 1, 2
+    QActionGroup *sudu1Group = nullptr; // exactly one speed is checked
     QMenu *kongzhi = nullptr;
+    QActionGroup *kongzhiGroup = nullptr; // at most one exercise is checked
     QAction *zidongbofang = nullptr;
     QAction *shoudongpeise = nullptr;
     QAction *ceshi = nullptr;
@@ -56,6 +59,13 @@ struct Form1Ui {
     // are started.
     void setupUi(QMainWindow *window);
 };
+
+// Menu entries the code refers to, by their index in the control arrays.
+namespace menuindex {
+enum File : int { Replay = 0, Exit = 1 };                                          // wenjian1
+enum Help : int { NoNewsPopup = 5, HomePage = 7, News = 8 };                       // bangzhu1
+enum Tray : int { TrayHomePage = 2, TrayNews = 3, TrayNothing = 5, TrayExit = 6 }; // kor_tuopan1
+} // namespace menuindex
 
 // The font family list that stands for the Song typeface the window is
 // designed in, with the CJK fonts a Linux desktop has as fall-backs.

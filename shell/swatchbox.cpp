@@ -1,6 +1,6 @@
 #include "swatchbox.h"
 
-#include "colourtext.h"
+#include "colourvalue.h"
 
 #include <QPainter>
 
@@ -32,7 +32,7 @@ void SwatchBox::setText(const QString &text) {
 
 void SwatchBox::paintEvent(QPaintEvent * /*event*/) {
     QPainter painter(this);
-    painter.fillRect(rect(), colourtext::toColor(m_backColour));
+    painter.fillRect(rect(), colourvalue::toColor(m_backColour));
     if (m_text.trimmed().isEmpty())
         return;
     painter.setPen(m_foreColour);

@@ -19,7 +19,7 @@ constexpr qint64 EndMarginMs = 5000;
 } // namespace
 
 Mp3Play::Mp3Play(QObject *parent)
-    : QObject(parent) {
+    : SoundPlayer(parent) {
     m_feedTimer.setInterval(FeedIntervalMs);
     connect(&m_feedTimer, &QTimer::timeout, this, &Mp3Play::feed);
     m_endTimer.setSingleShot(true);

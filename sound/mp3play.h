@@ -7,7 +7,6 @@
 #include <QAudioFormat>
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QObject>
 #include <QPointer>
 #include <QTimer>
 
@@ -27,7 +26,7 @@ class QIODevice;
 // recording, and PlayingSilently while a recording "plays" without any audio
 // output (no audio server, or it failed): then the recording's length is timed
 // instead, so that callers see the same sequence of states everywhere.
-class Mp3Play final : public QObject, public SoundPlayer {
+class Mp3Play final : public SoundPlayer {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Mp3Play)
 
@@ -48,10 +47,6 @@ public:
 
     // Length of the recording opened last, 0 when none.
     [[nodiscard]] qint64 durationMs() const { return m_audio.durationMs(); }
-
-signals:
-    // Emitted whenever State() changes value.
-    void stateChanged(qint32 state);
 
 private:
     void setState(qint32 state);

@@ -1,18 +1,20 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
-// The four operations the program uses of its one MP3 player. The real player
-// is Mp3Play; widget tests put a fake in its place.
-class SoundPlayer {
+// The four operations the program uses of its one MP3 player, and the signal
+// that tells when it has gone quiet. The real player is Mp3Play; widget tests
+// put a fake in its place.
+class SoundPlayer : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SoundPlayer)
+
 public:
-    SoundPlayer() = default;
-    virtual ~SoundPlayer() = default;
-    SoundPlayer(const SoundPlayer &) = delete;
-    SoundPlayer &operator=(const SoundPlayer &) = delete;
-    SoundPlayer(SoundPlayer &&) = delete;
-    SoundPlayer &operator=(SoundPlayer &&) = delete;
+    explicit SoundPlayer(QObject *parent = nullptr)
+        : QObject(parent) {}
+    ~SoundPlayer() override = default;
 
     // Ends playback; harmless when nothing plays.
     virtual void Stop() = 0;
@@ -23,4 +25,8 @@ public:
     virtual qint16 Open(const QString &path, const QString &options) = 0;
     // Starts the file opened last.
     virtual void Play() = 0;
+
+signals:
+    // Emitted whenever State() changes value.
+    void stateChanged(qint32 state);
 };

@@ -1,4 +1,5 @@
 #include "colourtable.h"
+#include "programfolder.h"
 #include "texts.h"
 
 #include <QTest>
@@ -60,36 +61,42 @@ void TestColourTable::valuesAndNames() {
 
 void TestColourTable::soundPaths_data() {
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("colourName");
+    QTest::addColumn<int>("colour");
     QTest::addColumn<QString>("nameSound");
     QTest::addColumn<QString>("rightSound");
     QTest::addColumn<QString>("wrongSound");
+    QTest::addColumn<QString>("newsOption");
 
     QTest::newRow("ordinary folder, black keeps both spaces")
-        << QStringLiteral("/opt/tintoko") << colourtable::names()[0]
-        << QStringLiteral("/opt/tintoko/声音/黑  色.mp3")
+        << QStringLiteral("/opt/tintoko") << 0 << QStringLiteral("/opt/tintoko/声音/黑  色.mp3")
         << QStringLiteral("/opt/tintoko/声音/对_黑  色.mp3")
-        << QStringLiteral("/opt/tintoko/声音/错了再试一遍.mp3");
+        << QStringLiteral("/opt/tintoko/声音/错了再试一遍.mp3")
+        << QStringLiteral("/opt/tintoko/v.sz");
     QTest::newRow("root folder gets no second separator")
-        << QStringLiteral("/") << colourtable::names()[13] << QStringLiteral("/声音/亮洋红.mp3")
-        << QStringLiteral("/声音/对_亮洋红.mp3") << QStringLiteral("/声音/错了再试一遍.mp3");
+        << QStringLiteral("/") << 13 << QStringLiteral("/声音/亮洋红.mp3")
+        << QStringLiteral("/声音/对_亮洋红.mp3") << QStringLiteral("/声音/错了再试一遍.mp3")
+        << QStringLiteral("/v.sz");
     QTest::newRow("folder with spaces and Chinese is kept as it is")
-        << QStringLiteral("/home/小明/my games") << colourtable::names()[15]
+        << QStringLiteral("/home/小明/my games") << 15
         << QStringLiteral("/home/小明/my games/声音/白  色.mp3")
         << QStringLiteral("/home/小明/my games/声音/对_白  色.mp3")
-        << QStringLiteral("/home/小明/my games/声音/错了再试一遍.mp3");
+        << QStringLiteral("/home/小明/my games/声音/错了再试一遍.mp3")
+        << QStringLiteral("/home/小明/my games/v.sz");
 }
 
 void TestColourTable::soundPaths() {
     QFETCH(QString, folder);
-    QFETCH(QString, colourName);
+    QFETCH(int, colour);
     QFETCH(QString, nameSound);
     QFETCH(QString, rightSound);
     QFETCH(QString, wrongSound);
+    QFETCH(QString, newsOption);
 
-    QCOMPARE(soundpath::colourNameSound(folder, colourName), nameSound);
-    QCOMPARE(soundpath::rightAnswerSound(folder, colourName), rightSound);
-    QCOMPARE(soundpath::wrongAnswerSound(folder), wrongSound);
+    const ProgramFolder programFolder(folder);
+    QCOMPARE(programFolder.colourNameSound(colour), nameSound);
+    QCOMPARE(programFolder.rightAnswerSound(colour), rightSound);
+    QCOMPARE(programFolder.wrongAnswerSound(), wrongSound);
+    QCOMPARE(programFolder.newsOptionFile(), newsOption);
 }
 
 void TestColourTable::caption_data() {

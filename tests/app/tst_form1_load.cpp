@@ -81,7 +81,7 @@ void TestForm1Load::buttonsAfterLoad() {
 
 void TestForm1Load::menusAndControlsAfterLoad() {
     makeForm();
-    Form1Ui &ui = m_form->ui();
+    const Form1Ui &ui = m_form->ui();
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tintoko 5.70"));
 
     // Mixing controls hidden, read-outs filled from the design state.
@@ -124,8 +124,8 @@ void TestForm1Load::menusAndControlsAfterLoad() {
     QVERIFY(ui.Timer_tan->isActive());
 
     const Form1State &state = m_form->state();
-    QCOMPARE(state.dangqian_yanse, 0);
-    QCOMPARE(state.dangqian_shengyin, m_folder->path() + QStringLiteral("/声音/黑  色.mp3"));
+    QCOMPARE(m_form->drill().currentColour(), 0);
+    QCOMPARE(m_form->drill().lastSound(), m_folder->path() + QStringLiteral("/声音/黑  色.mp3"));
     QVERIFY(state.guanbi_biaozhi.isEmpty());
     QCOMPARE(state.chuangkou_zhuangtai, qint16(0));
     // Loading plays nothing.

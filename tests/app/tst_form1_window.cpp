@@ -2,6 +2,7 @@
 #include "colourtable.h"
 #include "fakes/fakesoundplayer.h"
 #include "fakes/faketray.h"
+#include "fakes/scriptedcolours.h"
 #include "form1.h"
 #include "form1layout.h"
 #include "swatchbox.h"
@@ -50,20 +51,20 @@ private slots:
     void exitEndsTheEventLoop();
 
 private:
-    Form1Ui &ui() { return m_form->ui(); }
+    const Form1Ui &ui() const { return m_form->ui(); }
     void showForm() {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
     void expectPinned();
     QString nameSound(int index) const {
-        return soundpath::colourNameSound(m_folder->path(),
-                                          colourtable::names().at(static_cast<std::size_t>(index)));
+        return ProgramFolder(m_folder->path()).colourNameSound(index);
     }
 
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<FakeSoundPlayer> m_player;
     std::unique_ptr<FakeTray> m_tray;
+    ScriptedColours m_random;
     std::unique_ptr<Form1> m_form;
 };
 
@@ -71,7 +72,8 @@ void TestForm1Window::init() {
     m_folder = std::make_unique<QTemporaryDir>();
     m_player = std::make_unique<FakeSoundPlayer>();
     m_tray = std::make_unique<FakeTray>();
-    m_form = std::make_unique<Form1>(Form1Services{m_folder->path(), m_player.get(), m_tray.get()});
+    m_form = std::make_unique<Form1>(
+        Form1Services{m_folder->path(), m_player.get(), m_tray.get(), &m_random});
     ui().Timer1->stop();
     ui().Timer2->stop();
     ui().Timer_tan->stop();
@@ -189,7 +191,11 @@ void TestForm1Window::doubleClick() {
     QFETCH(bool, plays);
 
     showForm();
-    m_form->state().dangqian_yanse = 13;
+    // A test that asked for colour 13 and ended: 13 stays the current colour.
+    m_random.targets = {13};
+    ui().ceshi->trigger();
+    ui().ceshi->trigger();
+    m_player->clearCalls();
     QWidget *widget = target.isEmpty() ? ui().client : m_form->findChild<QWidget *>(target);
     QVERIFY(widget != nullptr);
     const QPoint point = at.isNull() ? widget->rect().center() : at;
@@ -235,14 +241,13 @@ void TestForm1Window::replay_data() {
 
 void TestForm1Window::replay() {
     QFETCH(QString, before);
-    Form1State &state = m_form->state();
     QString expected = nameSound(0);
     if (before == QLatin1String("ceshi")) {
         ui().ceshi->trigger();
         const bool first =
-            ui().Command1[0]->backColour() == colourtable::value(state.dangqian_yanse);
+            ui().Command1[0]->backColour() == colourtable::value(m_form->drill().currentColour());
         ui().Command1[first ? 1 : 0]->click();
-        expected = soundpath::wrongAnswerSound(m_folder->path());
+        expected = ProgramFolder(m_folder->path()).wrongAnswerSound();
     } else if (!before.isEmpty()) {
         // The colour shown last (dangqian_yanse has moved on); mixing is silent.
         ui().zidongbofang->trigger();
@@ -258,7 +263,7 @@ void TestForm1Window::replay() {
     QCOMPARE(m_player->callsWithoutState(),
              (QStringList{QStringLiteral("Stop"), QStringLiteral("Open:") + expected,
                           QStringLiteral("Play")}));
-    QCOMPARE(state.dangqian_shengyin, expected);
+    QCOMPARE(m_form->drill().lastSound(), expected);
 }
 
 void TestForm1Window::trayMenuItems() {

@@ -12,8 +12,16 @@
 // ("Stop", "State", "Open:<path>", "Play") and answers as the test says.
 class FakeSoundPlayer final : public SoundPlayer {
 public:
-    // What State answers: stateFunction when set (called on every read, so a
-    // test can run code "while the caller waits"), else stateValue.
+    // The recording "playing" ends: State answers 0 from now on, and the
+    // player says so as the real one does.
+    void goIdle() {
+        stateFunction = nullptr;
+        stateValue = 0;
+        emit stateChanged(0);
+    }
+
+    // What State answers: stateFunction when set (called on every read), else
+    // stateValue.
     qint32 stateValue = 0;
     std::function<qint32()> stateFunction;
     // What Open answers: openResults[path] when present, else openResult.

@@ -131,7 +131,7 @@ void TestNewsOptionFile::files() {
 void TestNewsOptionFile::writeThenRead() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = newsoptionfile::location(dir.path());
+    const QString path = newsoptionfile::location(dir.filePath(QStringLiteral("v.sz")));
     QCOMPARE(path, dir.filePath(QStringLiteral("v.sz")));
 
     QVERIFY(newsoptionfile::writeFile(path, true));

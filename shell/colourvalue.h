@@ -2,7 +2,7 @@
 
 #include <QColor>
 
-namespace colourtext {
+namespace colourvalue {
 
 // 0x00BBGGRR to a colour.
 inline QColor toColor(quint32 value) {
@@ -16,4 +16,4 @@ inline QColor readableInk(const QColor &back) {
     return luma >= 128 ? QColor(0, 0, 0) : QColor(255, 255, 255);
 }
 
-} // namespace colourtext
+} // namespace colourvalue
