@@ -44,6 +44,9 @@ void Form1::connectHandlers() {
 
 void Form1::Form_Load() {
     setWindowTitle(texts::windowCaption());
+    // The drill as it starts: the free mode, medium speed checked at 2000 ms.
+    showExercise();
+    showSpeed();
     refreshReadouts();
     anliu(m_drill.buttonsShown());
 
