@@ -40,6 +40,7 @@ void Form1::connectHandlers() {
     connectDrill();
     connectLayout();
     connectMenus();
+    connectHelp();
 }
 
 void Form1::Form_Load() {
@@ -51,7 +52,7 @@ void Form1::Form_Load() {
     anliu(m_drill.buttonsShown());
 
     const ProgramFolder folder(m_services.programFolder);
-    if (newsoptionfile::readFile(newsoptionfile::location(folder.newsOptionFile())))
+    if (newsoptionfile::readOption(folder.newsOptionFile()))
         m_ui.bangzhu1.value(menuindex::NoNewsPopup)->setChecked(true);
 
     m_state.chuangkou_zhuangtai = isMaximized() ? 2 : 0;

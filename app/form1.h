@@ -11,6 +11,7 @@
 //   form1_drill.cpp   colour buttons, exercises, sliders, speed, drill timers
 //   form1_layout.cpp  the two fixed arrangements, double-click, Frame3
 //   form1_menus.cpp   the file menu, the tray menu and the tray icon
+//   form1_help.cpp    the help menu, its boxes and the link row
 // Everything that reaches outside the process comes in through Form1Services.
 
 #include "colourdrill.h"
@@ -25,12 +26,14 @@
 class RandomColours;
 class SoundPlayer;
 class TrayService;
+class UrlOpener;
 
 struct Form1Services {
     QString programFolder;           // where 声音/, v.sz and the instructions are
     SoundPlayer *player = nullptr;   // Mp3Play1; not owned
     TrayService *tray = nullptr;     // the notification-area icon; not owned, may be absent
     RandomColours *random = nullptr; // the test's draws; not owned; absent: the window's own
+    UrlOpener *opener = nullptr;     // web pages and the instructions; not owned, may be absent
 };
 
 // What the window keeps beside the drill.
@@ -70,6 +73,9 @@ public:
     void wenjian1_Click(int index);
     void kor_tuopan1_Click(int index);
     void tuopan_Click(); // left click on the tray icon
+    void bangzhu1_Click(int index);
+    void wangye_Click(int index);
+    void wangye_MouseMove(int index);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -82,6 +88,7 @@ private:
     void connectDrill();
     void connectLayout();
     void connectMenus();
+    void connectHelp();
     void placeControls(bool maximised);
     void pinWindow();
 
@@ -95,6 +102,10 @@ private:
     void refreshReadouts();
     void showExercise();
     void showSpeed();
+    // A link of the link row in red and underlined (true), or in blue.
+    void highlightLink(int index, bool on);
+    void openWebAddress(const QString &address);
+    void showMessage(const QString &title, const QString &text);
 
     Form1Services m_services;
     Form1Ui m_ui;

@@ -182,16 +182,8 @@ void Form1::Form_DblClick() {
 }
 
 void Form1::Frame3_MouseMove() {
-    for (int index : {1, 3, 6}) {
-        QLabel *label = m_ui.wangye.value(index);
-        if (label == nullptr)
-            continue;
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
-        palette.setColor(QPalette::Text, QColor(0, 0, 255));
-        label->setPalette(palette);
-        QFont font = label->font();
-        font.setUnderline(false);
-        label->setFont(font);
-    }
+    // The frame's own surface is the only place that takes the links'
+    // highlight away again.
+    for (int index : {1, 3, 6})
+        highlightLink(index, false);
 }

@@ -1,3 +1,4 @@
+#include "desktopurlopener.h"
 #include "form1.h"
 #include "mp3play.h"
 #include "systemtray.h"
@@ -21,7 +22,8 @@ int main(int argc, char *argv[]) {
 
     Mp3Play player;
     SystemTray tray;
-    Form1 window({QCoreApplication::applicationDirPath(), &player, &tray});
+    DesktopUrlOpener opener;
+    Form1 window({QCoreApplication::applicationDirPath(), &player, &tray, nullptr, &opener});
     window.show();
     return QApplication::exec();
 }

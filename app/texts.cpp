@@ -1,14 +1,11 @@
 #include "texts.h"
 
+#include "helptexts.h"
+
 namespace texts {
 
-QString versionText(int major, int minor, int revision) {
-    return QString::number(major) + QLatin1Char('.') + QString::number(minor) +
-           QString::number(revision);
-}
-
 QString windowCaption(int major, int minor, int revision) {
-    return QStringLiteral("Tintoko ") + versionText(major, minor, revision);
+    return QStringLiteral("Tintoko ") + helptexts::versionText(major, minor, revision);
 }
 
 QString windowCaption() {

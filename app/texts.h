@@ -5,11 +5,7 @@
 // Texts the window derives from numbers: its caption and the mixing read-outs.
 namespace texts {
 
-// The version as Tintoko has always shown it: major, a point, then minor and
-// revision written together ("5.70" for 5.7.0, "1.123" for 1.12.3).
-QString versionText(int major, int minor, int revision);
-
-// "Tintoko " followed by the version text.
+// "Tintoko " followed by the version text (helptexts::versionText).
 QString windowCaption(int major, int minor, int revision);
 
 // The caption of this build.

@@ -109,6 +109,13 @@ QString location(const QString &besideProgram) {
     return QDir(config).filePath(file.fileName());
 }
 
+bool readOption(const QString &besideProgram) {
+    const QString path = location(besideProgram);
+    if (path != besideProgram && !QFileInfo::exists(path))
+        return readFile(besideProgram);
+    return readFile(path);
+}
+
 bool writeFile(const QString &path, bool on) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);

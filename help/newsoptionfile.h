@@ -30,6 +30,11 @@ bool readFile(const QString &path);
 // cannot be written (a system-wide install).
 QString location(const QString &besideProgram);
 
+// The option as start-up finds it: in the file a toggle would write (see
+// location()); when that is the user's file and there is none yet, in the
+// program folder's, where an administrator may have put one.
+bool readOption(const QString &besideProgram);
+
 // Writes "True" or "False" as one line. Returns false when the file could not
 // be written completely; the caller then keeps the option for this run only.
 bool writeFile(const QString &path, bool on);

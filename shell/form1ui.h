@@ -62,9 +62,20 @@ struct Form1Ui {
 
 // Menu entries the code refers to, by their index in the control arrays.
 namespace menuindex {
-enum File : int { Replay = 0, Exit = 1 };                                          // wenjian1
-enum Help : int { NoNewsPopup = 5, HomePage = 7, News = 8 };                       // bangzhu1
-enum Tray : int { TrayHomePage = 2, TrayNews = 3, TrayNothing = 5, TrayExit = 6 }; // kor_tuopan1
+// wenjian1
+enum File : int { Replay = 0, Exit = 1 };
+// bangzhu1
+enum Help : int {
+    Instructions = 0,
+    Upgrade = 1,
+    NoNewsPopup = 5,
+    HomePage = 7,
+    News = 8,
+    Contact = 10,
+    About = 11,
+};
+// kor_tuopan1
+enum Tray : int { TrayHomePage = 2, TrayNews = 3, TrayNothing = 5, TrayExit = 6 };
 } // namespace menuindex
 
 // The font family list that stands for the Song typeface the window is

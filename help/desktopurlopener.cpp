@@ -1,0 +1,8 @@
+#include "desktopurlopener.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+bool DesktopUrlOpener::open(const QUrl &url) {
+    return QDesktopServices::openUrl(url);
+}
