@@ -110,10 +110,13 @@ QString location(const QString &besideProgram) {
 }
 
 bool readOption(const QString &besideProgram) {
-    const QString path = location(besideProgram);
-    if (path != besideProgram && !QFileInfo::exists(path))
+    return readOption(besideProgram, location(besideProgram));
+}
+
+bool readOption(const QString &besideProgram, const QString &toggleWrites) {
+    if (toggleWrites != besideProgram && !QFileInfo::exists(toggleWrites))
         return readFile(besideProgram);
-    return readFile(path);
+    return readFile(toggleWrites);
 }
 
 bool writeFile(const QString &path, bool on) {

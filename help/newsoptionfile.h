@@ -34,6 +34,8 @@ QString location(const QString &besideProgram);
 // location()); when that is the user's file and there is none yet, in the
 // program folder's, where an administrator may have put one.
 bool readOption(const QString &besideProgram);
+// The same, with the file a toggle writes already found.
+bool readOption(const QString &besideProgram, const QString &toggleWrites);
 
 // Writes "True" or "False" as one line. Returns false when the file could not
 // be written completely; the caller then keeps the option for this run only.

@@ -1,6 +1,7 @@
 #include "newsoptionfile.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +44,9 @@ private slots:
     void endlessInputIsBounded();
     void files();
     void writeThenRead();
+    void writeReplacesWhole();
+    void readOptionFallsBack_data();
+    void readOptionFallsBack();
 };
 
 void TestNewsOptionFile::content_data() {
@@ -143,6 +147,56 @@ void TestNewsOptionFile::writeThenRead() {
 
     QVERIFY(newsoptionfile::writeFile(path, false));
     QVERIFY(!newsoptionfile::readFile(path));
+}
+
+// A toggle replaces the old file by a rename, leaving nothing beside it; where
+// the folder cannot be made, nothing is written and the caller is told.
+void TestNewsOptionFile::writeReplacesWhole() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("v.sz"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(4096, 'x'));
+    old.close();
+
+    QVERIFY(newsoptionfile::writeFile(path, false));
+    QFile written(path);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("False\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"v.sz"});
+
+    // A "folder" that is a file cannot take v.sz, not even for root.
+    const QString blocked = dir.filePath(QStringLiteral("v.sz/v.sz"));
+    QVERIFY(!newsoptionfile::writeFile(blocked, true));
+    QVERIFY(newsoptionfile::readFile(path) == false);
+}
+
+void TestNewsOptionFile::readOptionFallsBack_data() {
+    QTest::addColumn<QByteArray>("program"); // v.sz beside the program; empty: none
+    QTest::addColumn<QByteArray>("user");    // v.sz in the user's folder; empty: none
+    QTest::addColumn<bool>("on");
+
+    QTest::newRow("no user file yet: the program folder's")
+        << QByteArray("True") << QByteArray() << true;
+    QTest::newRow("the user's file wins") << QByteArray("True") << QByteArray("False") << false;
+    QTest::newRow("the user's alone") << QByteArray() << QByteArray("True") << true;
+}
+
+void TestNewsOptionFile::readOptionFallsBack() {
+    QFETCH(QByteArray, program);
+    QFETCH(QByteArray, user);
+    QFETCH(bool, on);
+
+    QTemporaryDir dir;
+    const QString beside = dir.filePath(QStringLiteral("program/v.sz"));
+    const QString toggleWrites = dir.filePath(QStringLiteral("config/v.sz"));
+    for (const auto &[path, content] :
+         {std::pair{beside, program}, std::pair{toggleWrites, user}}) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!content.isEmpty())
+            QVERIFY(newsoptionfile::writeFile(path, content == "True"));
+    }
+    QCOMPARE(newsoptionfile::readOption(beside, toggleWrites), on);
 }
 
 QTEST_GUILESS_MAIN(TestNewsOptionFile)

@@ -1,0 +1,196 @@
+#include "fakes/fakesoundplayer.h"
+#include "fakes/fakeurlopener.h"
+#include "form1.h"
+#include "helptexts.h"
+#include "maker.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// The help menu, its boxes, the news option and the link row, with a fake
+// opener in place of the desktop.
+class TestForm1Help : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init();
+    void cleanup();
+    void opens_data();
+    void opens();
+    void hoverAndReset();
+    void newsOption_data();
+    void newsOption();
+    void boxes_data();
+    void boxes();
+
+private:
+    const Form1Ui &ui() const { return m_form->ui(); }
+    void makeForm(const QString &folder) {
+        m_form = std::make_unique<Form1>(
+            Form1Services{folder, m_player.get(), nullptr, nullptr, &m_opener});
+    }
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<FakeSoundPlayer> m_player;
+    FakeUrlOpener m_opener;
+    std::unique_ptr<Form1> m_form;
+};
+
+void TestForm1Help::init() {
+    m_folder = std::make_unique<QTemporaryDir>();
+    m_player = std::make_unique<FakeSoundPlayer>();
+    m_opener.opened.clear();
+    makeForm(m_folder->path());
+}
+
+void TestForm1Help::cleanup() {
+    m_form.reset();
+    m_player.reset();
+    m_folder.reset();
+}
+
+void TestForm1Help::opens_data() {
+    QTest::addColumn<QString>("control"); // an action, or a link label clicked
+    QTest::addColumn<QString>("opened");  // "" for nothing; "instructions" for the local file
+
+    const QString home = maker::homePage();
+    QTest::newRow("功能介绍") << "bangzhu1_0"
+                              << "instructions";
+    QTest::newRow("软件升级") << "bangzhu1_1" << home;
+    QTest::newRow("软件主页") << "bangzhu1_7" << home;
+    QTest::newRow("tray: 软件主页") << "kor_tuopan1_2" << home;
+    QTest::newRow("news opens no page") << "bangzhu1_8"
+                                        << "";
+    QTest::newRow("link 1") << "wangye_1"
+                            << "http://" + maker::linkSite();
+    QTest::newRow("link 3") << "wangye_3"
+                            << "http://" + maker::linkSite() + "/rj";
+    QTest::newRow("link 6") << "wangye_6"
+                            << helptexts::messagingAddress(maker::messagingHost(),
+                                                           maker::contactNumber(), home);
+    for (const char *plain : {"wangye_0", "wangye_2", "wangye_7"})
+        QTest::newRow(plain) << plain << "";
+}
+
+void TestForm1Help::opens() {
+    QFETCH(QString, control);
+    QFETCH(QString, opened);
+
+    if (auto *label = m_form->findChild<QLabel *>(control)) {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QTest::mouseClick(label, Qt::LeftButton);
+    } else {
+        m_form->findChild<QAction *>(control)->trigger();
+    }
+
+    QList<QUrl> expected;
+    if (opened == QLatin1String("instructions"))
+        expected << QUrl::fromLocalFile(m_folder->filePath(QStringLiteral("Tintoko说明.txt")));
+    else if (!opened.isEmpty())
+        expected << QUrl(opened);
+    QCOMPARE(m_opener.opened, expected);
+}
+
+void TestForm1Help::hoverAndReset() {
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    const auto looks = [this](int index) {
+        const QLabel *label = ui().wangye.value(index);
+        return std::pair{label->palette().color(QPalette::WindowText), label->font().underline()};
+    };
+    const std::pair blue{QColor(0, 0, 255), false};
+    const std::pair red{QColor(255, 0, 0), true};
+
+    QTest::mouseMove(ui().wangye.value(3));
+    QTest::mouseMove(ui().wangye.value(0)); // a plain label changes nothing
+    QCOMPARE(looks(3), red);
+    QCOMPARE(looks(1), blue);
+    QTest::mouseMove(ui().wangye.value(1));
+    QTest::mouseMove(ui().wangye.value(6));
+    QCOMPARE(looks(1), red); // no reset from label to label
+    QCOMPARE(looks(6), red);
+
+    QTest::mouseMove(ui().Frame3, QPoint(100, 3)); // the frame's bare area
+    for (int index : {1, 3, 6})
+        QCOMPARE(looks(index), blue);
+}
+
+void TestForm1Help::newsOption_data() {
+    QTest::addColumn<int>("toggles");
+    QTest::addColumn<bool>("writableFolder");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("once") << 1 << true << QByteArray("True\r\n");
+    QTest::newRow("twice") << 2 << true << QByteArray("False\r\n");
+    QTest::newRow("program folder missing: the user's file")
+        << 1 << false << QByteArray("True\r\n");
+}
+
+void TestForm1Help::newsOption() {
+    QFETCH(int, toggles);
+    QFETCH(bool, writableFolder);
+    QFETCH(QByteArray, saved);
+
+    QString file = m_folder->filePath(QStringLiteral("v.sz"));
+    if (!writableFolder) {
+        makeForm(m_folder->filePath(QStringLiteral("gone")));
+        file = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+               QStringLiteral("/v.sz");
+        QFile::remove(file);
+    }
+    QAction *entry = ui().bangzhu1.value(menuindex::NoNewsPopup);
+    for (int k = 0; k < toggles; ++k)
+        entry->trigger();
+
+    QCOMPARE(entry->isChecked(), toggles % 2 == 1);
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), saved);
+    // The next start reads it back.
+    written.close();
+    makeForm(writableFolder ? m_folder->path() : m_folder->filePath(QStringLiteral("gone")));
+    QCOMPARE(ui().bangzhu1.value(menuindex::NoNewsPopup)->isChecked(), toggles % 2 == 1);
+    QFile::remove(file);
+}
+
+void TestForm1Help::boxes_data() {
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("contact") << int(menuindex::Contact) << "联系方式..."
+                             << helptexts::contactText();
+    QTest::newRow("about") << int(menuindex::About) << "关于Tintoko..." << helptexts::aboutText();
+}
+
+void TestForm1Help::boxes() {
+    QFETCH(int, entry);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+
+    m_form->show();
+    ui().bangzhu1.value(entry)->trigger();
+    auto *box = m_form->findChild<QMessageBox *>();
+    QVERIFY(box != nullptr);
+    QVERIFY(box->isVisible());
+    QVERIFY(box->isModal());
+    QCOMPARE(box->windowTitle(), title);
+    QCOMPARE(box->icon(), QMessageBox::Warning); // the exclamation mark
+    QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+    // Each line on a line of its own.
+    QCOMPARE(box->text().split(QLatin1Char('\n')), text.split(QLatin1Char('\r')));
+
+    // The trigger returned with the box open; OK closes and removes it.
+    QTest::keyClick(box, Qt::Key_Return);
+    QTRY_VERIFY(m_form->findChild<QMessageBox *>() == nullptr);
+}
+
+QTEST_MAIN(TestForm1Help)
+#include "tst_form1_help.moc"
