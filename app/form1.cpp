@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QRandomGenerator>
 #include <QSlider>
 #include <QTimer>
 
@@ -23,7 +24,10 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     , m_ownRandom(services.random != nullptr ? nullptr : std::make_unique<RandomColours>())
     , m_drill(ProgramFolder(services.programFolder),
               services.random != nullptr ? *services.random : *m_ownRandom)
-    , m_sequence(*services.player) {
+    , m_sequence(*services.player)
+    , m_newsSchedule(services.news.drawDelay ? services.news.drawDelay : [] {
+        return NewsSchedule::delayFrom(QRandomGenerator::global()->generateDouble());
+    }) {
     m_ui.setupUi(this);
     connectHandlers();
     Form_Load();
@@ -41,6 +45,7 @@ void Form1::connectHandlers() {
     connectLayout();
     connectMenus();
     connectHelp();
+    connectNews();
 }
 
 void Form1::Form_Load() {

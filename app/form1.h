@@ -12,28 +12,42 @@
 //   form1_layout.cpp  the two fixed arrangements, double-click, Frame3
 //   form1_menus.cpp   the file menu, the tray menu and the tray icon
 //   form1_help.cpp    the help menu, its boxes and the link row
+//   form1_news.cpp    the news window: on demand and its timed pop-up
 // Everything that reaches outside the process comes in through Form1Services.
 
 #include "colourdrill.h"
 #include "form1ui.h"
+#include "newsschedule.h"
 #include "playsequence.h"
 
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class RandomColours;
 class SoundPlayer;
+class NewsService;
 class TrayService;
 class UrlOpener;
 
+// The news window and what its timed pop-up needs.
+struct Form1News {
+    NewsService *window = nullptr;    // not owned, may be absent
+    std::function<bool()> online{};   // shifou_zaixian; absent: offline
+    QString server{};                 // the news server, scheme and host
+    QString clientId{};               // at the end of the request
+    std::function<int()> drawDelay{}; // tan_yanchi, 180..299; absent: a random draw
+};
+
 struct Form1Services {
-    QString programFolder;           // where 声音/, v.sz and the instructions are
+    QString programFolder{};         // where 声音/, v.sz and the instructions are
     SoundPlayer *player = nullptr;   // Mp3Play1; not owned
     TrayService *tray = nullptr;     // the notification-area icon; not owned, may be absent
     RandomColours *random = nullptr; // the test's draws; not owned; absent: the window's own
     UrlOpener *opener = nullptr;     // web pages and the instructions; not owned, may be absent
+    Form1News news{};
 };
 
 // What the window keeps beside the drill.
@@ -76,6 +90,7 @@ public:
     void bangzhu1_Click(int index);
     void wangye_Click(int index);
     void wangye_MouseMove(int index);
+    void Timer_tan_Timer();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -89,6 +104,8 @@ private:
     void connectLayout();
     void connectMenus();
     void connectHelp();
+    void connectNews();
+    void showNewsOnDemand();
     void placeControls(bool maximised);
     void pinWindow();
 
@@ -113,6 +130,7 @@ private:
     std::unique_ptr<RandomColours> m_ownRandom; // when the services bring none
     ColourDrill m_drill;
     PlaySequence m_sequence;
+    NewsSchedule m_newsSchedule;
     // Hands the window's resizes, double-clicks and Frame3's mouse moves to
     // the layout handlers; removed first when the window goes, since the
     // widgets it watches still send events while they are taken down.

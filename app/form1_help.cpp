@@ -3,7 +3,6 @@
 #include "helptexts.h"
 #include "maker.h"
 #include "newsoptionfile.h"
-#include "newswindow.h"
 #include "urlopener.h"
 
 #include <QAction>
@@ -89,7 +88,7 @@ void Form1::bangzhu1_Click(int index) {
         break;
     }
     case menuindex::News:
-        news::showOnDemand();
+        showNewsOnDemand();
         break;
     case menuindex::Contact:
         showMessage(helptexts::kContactTitle, helptexts::contactText());

@@ -1,6 +1,10 @@
 #include "desktopurlopener.h"
 #include "form1.h"
+#include "maker.h"
 #include "mp3play.h"
+#include "newswindow.h"
+#include "onlinecheck.h"
+#include "programfolder.h"
 #include "systemtray.h"
 
 #include <QApplication>
@@ -9,6 +13,9 @@
 
 int main(int argc, char *argv[]) {
     Q_INIT_RESOURCE(resources);
+    // The news window's web engine, loaded later from a plugin, shares the
+    // application's graphics contexts; this must be said before they exist.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));
@@ -20,10 +27,30 @@ int main(int argc, char *argv[]) {
         icon.addPixmap(QPixmap(QStringLiteral(":/icons/tintoko-%1.png").arg(size), "PNG"));
     QApplication::setWindowIcon(icon);
 
+    const ProgramFolder folder(QCoreApplication::applicationDirPath());
     Mp3Play player;
     SystemTray tray;
     DesktopUrlOpener opener;
-    Form1 window({QCoreApplication::applicationDirPath(), &player, &tray, nullptr, &opener});
+    NewsWindow news(folder.newsViewPlugin(),
+                    [&opener](const QString &address) { opener.openWebAddress(address); });
+
+    Form1News newsSettings{&news, &shifou_zaixian, maker::newsServer(), maker::newsClientId(), {}};
+#ifdef TINTOKO_TEST_HOOKS
+    // For the end-to-end tests only: a news server of the test's own, and a
+    // pop-up delay of a few seconds instead of minutes.
+    if (qEnvironmentVariableIsSet("TINTOKO_TEST_NEWS_SERVER"))
+        newsSettings.server = qEnvironmentVariable("TINTOKO_TEST_NEWS_SERVER");
+    if (qEnvironmentVariableIsSet("TINTOKO_TEST_NEWS_DELAY")) {
+        const int delay = qEnvironmentVariableIntValue("TINTOKO_TEST_NEWS_DELAY");
+        newsSettings.drawDelay = [delay] { return delay; };
+    }
+#endif
+
+    Form1 window({.programFolder = folder.path(),
+                  .player = &player,
+                  .tray = &tray,
+                  .opener = &opener,
+                  .news = newsSettings});
     window.show();
     return QApplication::exec();
 }

@@ -35,3 +35,7 @@ QString ProgramFolder::instructions() const {
 QString ProgramFolder::newsOptionFile() const {
     return file(QStringLiteral("v.sz"));
 }
+
+QString ProgramFolder::newsViewPlugin() const {
+    return file(QStringLiteral("plugins/newsview.so"));
+}

@@ -2,7 +2,7 @@
 # missing, and nothing when all are there.
 tintoko_packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
+  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-webengine-dev
   libmpg123-dev
   fonts-noto-cjk
   pulseaudio pulseaudio-utils

@@ -1,0 +1,152 @@
+#include "formtan.h"
+
+#include "newsview.h"
+#include "topmost.h"
+#include "units.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
+
+namespace {
+
+QRect twipRect(int left, int top, int width, int height) {
+    return {units::twipsToPx(left), units::twipsToPx(top), units::twipsToPx(width),
+            units::twipsToPx(height)};
+}
+
+// The fade-out: opacity from 255 down by 10 while it is at least 10.
+constexpr int kFadeFrom = 255;
+constexpr int kFadeStep = 10;
+
+} // namespace
+
+FormTan::FormTan(NewsViewFactory *factory)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("form_tan"));
+    setWindowTitle(QStringLiteral("新闻资讯"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(units::twipsToPx(3870), units::twipsToPx(3915));
+
+    Picture2 = new QLabel(this);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setGeometry(twipRect(0, 0, 3855, 3915));
+    Picture2->setPixmap(QPixmap(QStringLiteral(":/news/form_tan.png"), "PNG"));
+
+    Picture1 = new QWidget(Picture2);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(twipRect(60, 360, 3675, 3435));
+    Picture1->setAutoFillBackground(true);
+    QPalette white = Picture1->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    Picture1->setPalette(white);
+
+    Label2 = new QLabel(QStringLiteral("  新闻资讯"), Picture2);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(twipRect(60, 60, 3435, 255));
+    QPalette title = Label2->palette();
+    title.setColor(QPalette::WindowText, Qt::white);
+    Label2->setPalette(title);
+    Label2->installEventFilter(this);
+
+    Label1 = new QLabel(Picture2);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipRect(3540, 0, 255, 255));
+    Label1->setCursor(Qt::PointingHandCursor);
+    Label1->installEventFilter(this);
+
+    if (factory != nullptr)
+        WebBrowser1 = factory->createView(Picture1);
+    if (WebBrowser1 != nullptr)
+        WebBrowser1->widget()->setObjectName(QStringLiteral("WebBrowser1"));
+
+    Timer1.setTimerType(Qt::PreciseTimer);
+    connect(&Timer1, &QTimer::timeout, this, &FormTan::Timer1_Timer);
+    m_fade.setInterval(0);
+    connect(&m_fade, &QTimer::timeout, this, &FormTan::fadeStep);
+
+    Form_Load();
+}
+
+FormTan::~FormTan() = default;
+
+void FormTan::Form_Load() {
+    Timer1.setInterval(kRiseIntervalMs);
+
+    // The bottom-right corner meets that of the work area, wherever the
+    // desktop's panels are.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    move(area.x() + area.width() - width(), area.y() + area.height() - height());
+
+    // Almost nothing shows yet: the band grows upwards from the bottom edge.
+    m_top = height() - 1;
+    setMask(QRegion(0, m_top, width(), height() - m_top));
+    Timer1.start();
+
+    if (WebBrowser1 != nullptr) {
+        const QSize container = Picture1->size();
+        const int margin = units::twipsToPx(60);
+        const int extra = units::twipsToPx(400);
+        WebBrowser1->widget()->setGeometry(-margin, -margin, container.width() + extra,
+                                           container.height() + extra);
+    }
+    zhiding(this);
+}
+
+void FormTan::Timer1_Timer() {
+    m_top -= kRiseStepPx;
+    if (m_top < 1) {
+        Timer1.stop();
+        clearMask(); // the band is the whole window
+        return;
+    }
+    setMask(QRegion(0, m_top, width(), height() - m_top));
+}
+
+bool FormTan::eventFilter(QObject *watched, QEvent *event) {
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    if (watched == Label2 && event->type() == QEvent::MouseButtonPress &&
+        mouse->button() == Qt::LeftButton) {
+        // The title is the caption: the window system moves the window.
+        if (QWindow *window = windowHandle())
+            window->startSystemMove();
+        return true;
+    }
+    if (watched == Label1 && event->type() == QEvent::MouseButtonRelease &&
+        mouse->button() == Qt::LeftButton && Label1->rect().contains(mouse->position().toPoint())) {
+        close();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FormTan::closeEvent(QCloseEvent *event) {
+    if (m_faded) {
+        event->accept();
+        return;
+    }
+    // Fade first, one step per turn of the event loop; then close for real.
+    // Where the window system cannot fade, the steps change nothing and the
+    // window simply goes.
+    event->ignore();
+    if (!m_fade.isActive()) {
+        m_alpha = kFadeFrom;
+        m_fade.start();
+    }
+}
+
+void FormTan::fadeStep() {
+    if (m_alpha >= kFadeStep) {
+        setWindowOpacity(m_alpha / 255.0);
+        m_alpha -= kFadeStep;
+        return;
+    }
+    m_fade.stop();
+    m_faded = true;
+    close();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+class NewsView;
+class NewsViewFactory;
+class QLabel;
+
+// form_tan, the news window: borderless, not in the taskbar, in the
+// bottom-right corner of the screen's work area and above other programs'
+// windows. Its background picture draws its frame, title band and close mark;
+// the page is clipped by a white container that the view overlaps on every
+// side, so the view's border and scroll bars stay out of sight. It rises into
+// view from its bottom edge, is dragged by its title and fades out when
+// closed; closing deletes it.
+class FormTan final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FormTan)
+
+public:
+    // Without a web view (no plugin, or the engine does not start) the window
+    // has nothing to show: check view() before using it.
+    explicit FormTan(NewsViewFactory *factory);
+    ~FormTan() override;
+
+    [[nodiscard]] NewsView *view() const { return WebBrowser1; }
+
+    static constexpr int kRiseStepPx = 100;
+    static constexpr int kRiseIntervalMs = 10;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Load();
+    void Timer1_Timer();
+    void fadeStep();
+
+    QLabel *Picture2 = nullptr;  // background picture
+    QWidget *Picture1 = nullptr; // white clipping container of the view
+    NewsView *WebBrowser1 = nullptr;
+    QLabel *Label2 = nullptr; // title, drag handle
+    QLabel *Label1 = nullptr; // close box
+    QTimer Timer1;            // rise into view
+
+    int m_top = 0; // the moving top edge of the visible band
+    QTimer m_fade;
+    int m_alpha = 255;
+    bool m_faded = false;
+};

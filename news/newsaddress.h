@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// The news page's address and the rules about addresses the news window uses.
+namespace newsaddress {
+
+// <server>/rjshengji/gg_tan.htm?id=vemb&<identifier without spaces>.
+QString request(const QString &server, const QString &identifier);
+
+// The on-demand entry loads the page again only when the window does not
+// show the news server's page already.
+bool needsNavigation(const QString &shownAddress, const QString &newsHost);
+
+// A page that the news page opens in a new window goes to the default
+// browser when its address is longer than 15 characters; shorter ones (a
+// blank page) are dropped.
+bool opensInBrowser(const QString &address);
+
+} // namespace newsaddress

@@ -1,0 +1,7 @@
+#pragma once
+
+// shifou_zaixian: whether the machine is online. Asks the desktop's network
+// information where Qt has a backend for it that knows; else the machine is
+// online when an interface other than the loopback is up, running and has an
+// address.
+bool shifou_zaixian();
