@@ -70,8 +70,8 @@ void TestForm1Drill::init() {
     m_player = std::make_unique<FakeSoundPlayer>();
     m_random.targets.clear();
     m_random.arrangement.reset();
-    m_form = std::make_unique<Form1>(
-        Form1Services{m_folder->path(), m_player.get(), nullptr, &m_random});
+    m_form = std::make_unique<Form1>(Form1Services{
+        .programFolder = m_folder->path(), .player = m_player.get(), .random = &m_random});
     ui().Timer1->stop();
     ui().Timer2->stop();
     m_player->clearCalls();

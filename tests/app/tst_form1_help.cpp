@@ -35,7 +35,7 @@ private:
     const Form1Ui &ui() const { return m_form->ui(); }
     void makeForm(const QString &folder) {
         m_form = std::make_unique<Form1>(
-            Form1Services{folder, m_player.get(), nullptr, nullptr, &m_opener});
+            Form1Services{.programFolder = folder, .player = m_player.get(), .opener = &m_opener});
     }
 
     std::unique_ptr<QTemporaryDir> m_folder;

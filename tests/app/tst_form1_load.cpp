@@ -33,7 +33,8 @@ private:
     std::unique_ptr<FakeSoundPlayer> m_player;
     std::unique_ptr<Form1> m_form;
     void makeForm() {
-        m_form = std::make_unique<Form1>(Form1Services{m_folder->path(), m_player.get()});
+        m_form = std::make_unique<Form1>(
+            Form1Services{.programFolder = m_folder->path(), .player = m_player.get()});
     }
 };
 

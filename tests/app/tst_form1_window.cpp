@@ -72,8 +72,10 @@ void TestForm1Window::init() {
     m_folder = std::make_unique<QTemporaryDir>();
     m_player = std::make_unique<FakeSoundPlayer>();
     m_tray = std::make_unique<FakeTray>();
-    m_form = std::make_unique<Form1>(
-        Form1Services{m_folder->path(), m_player.get(), m_tray.get(), &m_random});
+    m_form = std::make_unique<Form1>(Form1Services{.programFolder = m_folder->path(),
+                                                   .player = m_player.get(),
+                                                   .tray = m_tray.get(),
+                                                   .random = &m_random});
     ui().Timer1->stop();
     ui().Timer2->stop();
     ui().Timer_tan->stop();
