@@ -1,0 +1,244 @@
+#include "e2eenvironment.h"
+#include "mainwindowmap.h"
+#include "newsserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString kPagePath = QStringLiteral("/rjshengji/gg_tan.htm");
+const QString kNewsTitle = QStringLiteral("^新闻资讯$");
+const QColor kPageColour(0x33, 0xcc, 0x33);
+
+QByteArray page(const char *words) {
+    return QByteArray("<html><head><meta charset=\"utf-8\"></head>"
+                      "<body style=\"background:#33cc33\"><p>") +
+           words +
+           "</p><p><a id=\"web\" href=\"http://tintoko.example/more-news\" target=\"_blank\">"
+           "<span style=\"display:block;width:60px;height:40px;background:#0000ff\"></span></a>"
+           "<a id=\"file\" href=\"file:///etc/hostname\" target=\"_blank\">"
+           "<span style=\"display:block;width:60px;height:40px;background:#ff0000\"></span></a>"
+           "</p></body></html>";
+}
+
+} // namespace
+
+// The news window in the real program with the real web engine, against a news
+// server of the test's own: on demand it rises in the corner of the work area
+// above other windows and loads the page once; links opened in a new window
+// go to the default browser (a stand-in here) when they are web addresses;
+// the timed pop-up shows a page with the marker and not one without; and
+// without the web-view plugin the entry does nothing.
+class TstE2eNews final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void onDemand();
+    void newWindowLinks();
+    void timedPopUp_data();
+    void timedPopUp();
+    void withoutThePlugin();
+    void cleanup() { m_env.reset(); }
+
+private:
+    // A desktop with the program on it; the news window pops up by itself
+    // after `delay` online seconds (none: the usual minutes). Without the
+    // plugin, the program runs from a copy of its folder that lacks it.
+    void startDesktop(int delay = 0, bool withPlugin = true);
+    bool openHelpEntry(const QString &key);
+    QByteArray browserLog() const;
+
+    NewsServer m_server;
+    std::unique_ptr<E2eEnvironment> m_env;
+    quint64 m_window = 0;
+};
+
+void TstE2eNews::initTestCase() {
+    QVERIFY(m_server.start());
+}
+
+void TstE2eNews::startDesktop(int delay, bool withPlugin) {
+    m_env = std::make_unique<E2eEnvironment>(E2eEnvironment::Part::WindowManager);
+    QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
+    QString programDir;
+    if (!withPlugin) {
+        // The copy holds the program, its recordings and instructions only.
+        programDir = m_env->copyProgramDir();
+        QVERIFY(!programDir.isEmpty());
+        QVERIFY(!QFile::exists(programDir + QStringLiteral("/plugins")));
+    }
+
+    // A default browser that writes down what it is given.
+    const QString bin = m_env->workDir() + QStringLiteral("/bin");
+    QVERIFY(QDir().mkpath(bin));
+    QFile browser(bin + QStringLiteral("/xdg-open"));
+    QVERIFY(browser.open(QIODevice::WriteOnly));
+    browser.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1/browser.log'\n")
+                      .arg(m_env->workDir())
+                      .toUtf8());
+    browser.close();
+    QVERIFY(browser.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("PATH"),
+                 bin + QLatin1Char(':') + m_env->environment().value(QStringLiteral("PATH")));
+    extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_SERVER"), m_server.address());
+    if (delay > 0)
+        extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_DELAY"), QString::number(delay));
+    QVERIFY2(m_env->startProgram(programDir, extra), qPrintable(m_env->errorString()));
+    m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
+    QVERIFY2(m_window != 0, qPrintable(m_env->programOutput()));
+    QVERIFY(m_env->waitForMainWindowMap(m_window).has_value()); // painted, ready for keys
+}
+
+bool TstE2eNews::openHelpEntry(const QString &key) {
+    // An open menu is one more visible window of the program's class.
+    const auto windows = [this] {
+        QByteArray out;
+        m_env->run(QStringLiteral("xdotool"),
+                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--class"), QStringLiteral("^tintoko$")},
+                   &out);
+        return out.count('\n');
+    };
+    const int before = windows();
+    return m_env->key(QStringLiteral("alt+h"), m_window) &&
+           E2eEnvironment::waitFor([&] { return windows() > before; }, 5000) && m_env->key(key);
+}
+
+QByteArray TstE2eNews::browserLog() const {
+    QFile log(m_env->workDir() + QStringLiteral("/browser.log"));
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
+void TstE2eNews::onDemand() {
+    m_server.setPage(kPagePath, page("小朋友的新闻"));
+    const int before = m_server.requests(kPagePath);
+    startDesktop();
+
+    // Another program's window over the corner where the news window goes.
+    QProcess cover;
+    cover.setProcessEnvironment(m_env->environment());
+    cover.start(
+        QStringLiteral("xmessage"),
+        {QStringLiteral("-geometry"), QStringLiteral("400x400-0-0"), QStringLiteral("cover")});
+    QVERIFY(m_env->waitForWindow(QStringLiteral("^xmessage$")) != 0);
+
+    QVERIFY(openHelpEntry(QStringLiteral("w")));
+    const quint64 news = m_env->waitForWindow(kNewsTitle, 30000);
+    QVERIFY2(news != 0, qPrintable(m_env->programOutput()));
+    QVERIFY(m_env->run(QStringLiteral("xdotool"),
+                       {QStringLiteral("search"), QStringLiteral("--name"),
+                        QStringLiteral("^xmessage$"), QStringLiteral("windowraise")}) == 0);
+
+    // Its bottom-right corner is the screen's (openbox keeps no panel), and
+    // the page shows above the other window.
+    const QRect frame = m_env->windowGeometry(news);
+    QCOMPARE(frame.bottomRight(), QPoint(1279, 799));
+    QCOMPARE(frame.size(), QSize(258, 261));
+    const QPoint inside = frame.topLeft() + QPoint(200, 200);
+    QVERIFY2(E2eEnvironment::waitFor(
+                 [&] { return m_env->screenshot().pixelColor(inside) == kPageColour; }, 30000),
+             "the page is not visible in the news window");
+    m_env->keep(m_env->screenshot(), QStringLiteral("news"));
+    QCOMPARE(m_server.requests(kPagePath), before + 1);
+
+    // A second choice shows the same page without asking the server again:
+    // once the about box answers, the entry has been handled.
+    QVERIFY(openHelpEntry(QStringLiteral("w")));
+    QVERIFY(openHelpEntry(QStringLiteral("g")));
+    const quint64 about = m_env->waitForWindow(QStringLiteral("^关于Tintoko\\.\\.\\.$"));
+    QVERIFY(about != 0);
+    QCOMPARE(m_server.requests(kPagePath), before + 1);
+    QVERIFY(m_env->key(QStringLiteral("Return"), about));
+    QVERIFY(E2eEnvironment::waitFor([&] { return !m_env->windowMapped(about); }, 10000));
+
+    // Ending the program takes the window and the web engine with it.
+    QVERIFY(m_env->closeWindow(m_window));
+    QVERIFY2(m_env->waitForProgramEnd(15000), "the program did not end");
+    cover.kill();
+    cover.waitForFinished();
+}
+
+void TstE2eNews::newWindowLinks() {
+    m_server.setPage(kPagePath, page("links"));
+    startDesktop();
+    QVERIFY(openHelpEntry(QStringLiteral("w")));
+    const quint64 news = m_env->waitForWindow(kNewsTitle, 30000);
+    QVERIFY(news != 0);
+    const QRect frame = m_env->windowGeometry(news);
+
+    // The blue and the red block, as the page lays them out.
+    QPoint web;
+    QPoint file;
+    QVERIFY(E2eEnvironment::waitFor(
+        [&] {
+            const QImage shot = m_env->screenshot();
+            for (int y = frame.top() + 24; y < frame.bottom() && (web.isNull() || file.isNull());
+                 ++y) {
+                for (int x = frame.left() + 4; x < frame.right(); ++x) {
+                    const QColor c = shot.pixelColor(x, y);
+                    if (web.isNull() && c == QColor(0, 0, 255))
+                        web = QPoint(x + 5, y + 5);
+                    if (file.isNull() && c == QColor(255, 0, 0))
+                        file = QPoint(x + 5, y + 5);
+                }
+            }
+            return !web.isNull() && !file.isNull();
+        },
+        30000));
+
+    QVERIFY(m_env->click(file));
+    QVERIFY(m_env->click(web));
+    QVERIFY2(E2eEnvironment::waitFor([&] { return browserLog().endsWith('\n'); }, 15000),
+             "no browser was started");
+    // Only the web address, though the file link was clicked first.
+    QCOMPARE(browserLog(), QByteArray("http://tintoko.example/more-news\n"));
+}
+
+void TstE2eNews::timedPopUp_data() {
+    QTest::addColumn<QByteArray>("words");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("marker") << QByteArray("今天的 RuanJianGuangGao") << true;
+    QTest::newRow("no marker") << QByteArray("今天没有") << false;
+}
+
+void TstE2eNews::timedPopUp() {
+    QFETCH(QByteArray, words);
+    QFETCH(bool, shown);
+    m_server.setPage(kPagePath, page(words.constData()));
+    const int before = m_server.requests(kPagePath);
+
+    // One online second of delay: the page is asked for at the 6th tick of
+    // Timer_tan and checked at the 13th.
+    startDesktop(1);
+    QVERIFY2(E2eEnvironment::waitFor([&] { return m_server.requests(kPagePath) > before; }, 30000),
+             "the timed pop-up asked for nothing");
+    if (shown) {
+        QVERIFY2(m_env->waitForWindow(kNewsTitle, 30000) != 0, "no news window");
+    } else {
+        // The check comes 7 ticks after the request; the window must not
+        // appear for a while after that.
+        QVERIFY(!E2eEnvironment::waitFor(
+            [&] { return !m_env->visibleWindows(kNewsTitle).isEmpty(); }, 12000));
+    }
+    QCOMPARE(m_server.requests(kPagePath), before + 1);
+}
+
+void TstE2eNews::withoutThePlugin() {
+    const int before = m_server.requests(kPagePath);
+    startDesktop(0, false);
+    QVERIFY(openHelpEntry(QStringLiteral("w")));
+    QVERIFY(openHelpEntry(QStringLiteral("g")));
+    QVERIFY(m_env->waitForWindow(QStringLiteral("^关于Tintoko\\.\\.\\.$")) != 0);
+    QVERIFY(m_env->visibleWindows(kNewsTitle).isEmpty());
+    QCOMPARE(m_server.requests(kPagePath), before);
+}
+
+QTEST_GUILESS_MAIN(TstE2eNews)
+#include "tst_e2e_news.moc"
