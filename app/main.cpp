@@ -13,9 +13,6 @@
 
 int main(int argc, char *argv[]) {
     Q_INIT_RESOURCE(resources);
-    // The news window's web engine, loaded later from a plugin, shares the
-    // application's graphics contexts; this must be said before they exist.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));

@@ -4,8 +4,8 @@
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
-#include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineProfile>
+#include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineScript>
 
 namespace {

@@ -3,11 +3,35 @@
 #include "webnewsview.h"
 
 #include <QCoreApplication>
+#include <QOpenGLContext>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
 #include <unistd.h>
+
+// Qt's own hook for the context that all GL contexts of the application share
+// (what Qt::AA_ShareOpenGLContexts creates at start-up), exported by QtGui.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
+QT_END_NAMESPACE
+
+namespace {
+
+// The web engine draws through a GL context shared with the application's.
+// Asking for that at start-up (Qt::AA_ShareOpenGLContexts) would load the GL
+// stack into every start of the program, for a window most runs never open;
+// so the shared context is made here, the first time the engine is needed.
+void shareGlContexts() {
+    if (qt_gl_global_share_context() != nullptr)
+        return;
+    auto *context = new QOpenGLContext(QCoreApplication::instance());
+    context->create();
+    qt_gl_set_global_share_context(context);
+}
+
+} // namespace
 
 QWebEngineProfile *WebNewsViewPlugin::profile() {
     if (m_profile)
@@ -38,6 +62,7 @@ QWebEngineProfile *WebNewsViewPlugin::profile() {
 }
 
 NewsView *WebNewsViewPlugin::createView(QWidget *parent) {
+    shareGlContexts();
     // The engine's sandbox refuses to start for root, and then the engine
     // does not start at all: as root, the page runs without it.
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
