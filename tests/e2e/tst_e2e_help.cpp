@@ -1,5 +1,6 @@
 #include "e2eenvironment.h"
 #include "mainwindowmap.h"
+#include "maker.h"
 #include "newsserver.h"
 
 #include <QDir>
@@ -27,17 +28,20 @@ QByteArray page(const char *words) {
 
 } // namespace
 
-// The news window in the real program with the real web engine, against a news
-// server of the test's own: on demand it rises in the corner of the work area
-// above other windows and loads the page once; links opened in a new window
-// go to the default browser (a stand-in here) when they are web addresses;
-// the timed pop-up shows a page with the marker and not one without; and
-// without the web-view plugin the entry does nothing.
-class TstE2eNews final : public QObject {
+// The help menu in the real program: the about box opens from the keyboard and
+// closes with Enter, a link of the link row reaches the default browser (a
+// stand-in for xdg-open that writes down what it is given), and the news
+// window, with the real web engine against a news server of the test's own: on demand it rises in
+// the corner of the work area above other windows and loads the page once; links opened in a new
+// window go to the default browser (a stand-in here) when they are web addresses; the timed pop-up
+// shows a page with the marker and not one without; and without the web-view plugin the entry does
+// nothing.
+class TstE2eHelp final : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void aboutBoxAndLink();
     void onDemand();
     void newWindowLinks();
     void timedPopUp_data();
@@ -58,11 +62,11 @@ private:
     quint64 m_window = 0;
 };
 
-void TstE2eNews::initTestCase() {
+void TstE2eHelp::initTestCase() {
     QVERIFY(m_server.start());
 }
 
-void TstE2eNews::startDesktop(int delay, bool withPlugin) {
+void TstE2eHelp::startDesktop(int delay, bool withPlugin) {
     m_env = std::make_unique<E2eEnvironment>(E2eEnvironment::Part::WindowManager);
     QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
     QString programDir;
@@ -96,7 +100,7 @@ void TstE2eNews::startDesktop(int delay, bool withPlugin) {
     QVERIFY(m_env->waitForMainWindowMap(m_window).has_value()); // painted, ready for keys
 }
 
-bool TstE2eNews::openHelpEntry(const QString &key) {
+bool TstE2eHelp::openHelpEntry(const QString &key) {
     // An open menu is one more visible window of the program's class.
     const auto windows = [this] {
         QByteArray out;
@@ -111,12 +115,32 @@ bool TstE2eNews::openHelpEntry(const QString &key) {
            E2eEnvironment::waitFor([&] { return windows() > before; }, 5000) && m_env->key(key);
 }
 
-QByteArray TstE2eNews::browserLog() const {
+QByteArray TstE2eHelp::browserLog() const {
     QFile log(m_env->workDir() + QStringLiteral("/browser.log"));
     return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }
 
-void TstE2eNews::onDemand() {
+void TstE2eHelp::aboutBoxAndLink() {
+    startDesktop();
+    const QString title = QStringLiteral("^关于Tintoko\\.\\.\\.$");
+    QVERIFY(openHelpEntry(QStringLiteral("g")));
+    const quint64 about = m_env->waitForWindow(title);
+    QVERIFY2(about != 0, "no about box");
+    QVERIFY(m_env->key(QStringLiteral("Return"), about));
+    QVERIFY(E2eEnvironment::waitFor([&] { return m_env->visibleWindows(title).isEmpty(); }, 10000));
+
+    // Link 3 lies in Frame3 at 3180, 120 twips, 2415 x 315 twips large.
+    const auto map = m_env->waitForMainWindowMap(m_window);
+    QVERIFY(map.has_value());
+    const QPoint link =
+        map->toScreen(normalLayout().frame3) + QPoint((3180 + 2415 / 2) / 15, (120 + 315 / 2) / 15);
+    QVERIFY(m_env->click(link));
+    QVERIFY2(E2eEnvironment::waitFor([&] { return browserLog().endsWith('\n'); }, 10000),
+             "no browser was started");
+    QCOMPARE(QString::fromUtf8(browserLog()), "http://" + maker::linkSite() + "/rj\n");
+}
+
+void TstE2eHelp::onDemand() {
     m_server.setPage(kPagePath, page("小朋友的新闻"));
     const int before = m_server.requests(kPagePath);
     startDesktop();
@@ -165,7 +189,7 @@ void TstE2eNews::onDemand() {
     cover.waitForFinished();
 }
 
-void TstE2eNews::newWindowLinks() {
+void TstE2eHelp::newWindowLinks() {
     m_server.setPage(kPagePath, page("links"));
     startDesktop();
     QVERIFY(openHelpEntry(QStringLiteral("w")));
@@ -201,14 +225,14 @@ void TstE2eNews::newWindowLinks() {
     QCOMPARE(browserLog(), QByteArray("http://tintoko.example/more-news\n"));
 }
 
-void TstE2eNews::timedPopUp_data() {
+void TstE2eHelp::timedPopUp_data() {
     QTest::addColumn<QByteArray>("words");
     QTest::addColumn<bool>("shown");
     QTest::newRow("marker") << QByteArray("今天的 RuanJianGuangGao") << true;
     QTest::newRow("no marker") << QByteArray("今天没有") << false;
 }
 
-void TstE2eNews::timedPopUp() {
+void TstE2eHelp::timedPopUp() {
     QFETCH(QByteArray, words);
     QFETCH(bool, shown);
     m_server.setPage(kPagePath, page(words.constData()));
@@ -230,7 +254,7 @@ void TstE2eNews::timedPopUp() {
     QCOMPARE(m_server.requests(kPagePath), before + 1);
 }
 
-void TstE2eNews::withoutThePlugin() {
+void TstE2eHelp::withoutThePlugin() {
     const int before = m_server.requests(kPagePath);
     startDesktop(0, false);
     QVERIFY(openHelpEntry(QStringLiteral("w")));
@@ -240,5 +264,5 @@ void TstE2eNews::withoutThePlugin() {
     QCOMPARE(m_server.requests(kPagePath), before);
 }
 
-QTEST_GUILESS_MAIN(TstE2eNews)
-#include "tst_e2e_news.moc"
+QTEST_GUILESS_MAIN(TstE2eHelp)
+#include "tst_e2e_help.moc"
