@@ -2,8 +2,8 @@
 # missing, and nothing when all are there.
 tintoko_packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-webengine-dev
-  libmpg123-dev
+  qt6-base-dev qt6-qpa-plugins qt6-webengine-dev
+  libmpg123-dev libpulse-dev
   fonts-noto-cjk
   pulseaudio pulseaudio-utils
   xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick libxcb1-dev

@@ -6,119 +6,145 @@
 #include <mpg123.h>
 
 #include <array>
-#include <memory>
 
 namespace {
 
 constexpr int BytesPerSample = 2;
-
-struct HandleDeleter {
-    void operator()(mpg123_handle *handle) const { mpg123_delete(handle); }
-};
-using Handle = std::unique_ptr<mpg123_handle, HandleDeleter>;
+constexpr qsizetype BlockBytes = 16384;
 
 // A decoder that yields signed 16-bit samples whatever the file holds, and
 // prints nothing on junk input.
-Handle newHandle() {
+mpg123_handle *newHandle() {
     // mpg123_init is a no-op in current libmpg123 but was required before 1.27.
     static const int initResult = mpg123_init();
     if (initResult != MPG123_OK)
-        return {};
+        return nullptr;
 
     int error = MPG123_OK;
-    Handle handle(mpg123_new(nullptr, &error));
-    if (!handle || error != MPG123_OK)
-        return {};
-    mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    mpg123_handle *handle = mpg123_new(nullptr, &error);
+    if (handle == nullptr || error != MPG123_OK)
+        return nullptr;
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
 
-    if (mpg123_format_none(handle.get()) != MPG123_OK)
-        return {};
+    bool ok = mpg123_format_none(handle) == MPG123_OK;
     const long *rates = nullptr;
     size_t rateCount = 0;
     mpg123_rates(&rates, &rateCount);
-    for (size_t i = 0; i < rateCount; ++i) {
-        if (mpg123_format(handle.get(), rates[i], MPG123_MONO | MPG123_STEREO,
-                          MPG123_ENC_SIGNED_16) != MPG123_OK)
-            return {};
+    for (size_t i = 0; ok && i < rateCount; ++i) {
+        ok = mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) ==
+             MPG123_OK;
+    }
+    if (!ok) {
+        mpg123_delete(handle);
+        return nullptr;
     }
     return handle;
 }
 
-Mp3Decoder::Result decodeInto(const QString &path, Mp3Decoder::Audio &audio,
-                              const Mp3Decoder::Limits &limits) {
-    using Result = Mp3Decoder::Result;
+} // namespace
 
-    const QFileInfo info(path);
-    if (!info.isFile())
+Mp3Decoder::Mp3Decoder() = default;
+
+Mp3Decoder::~Mp3Decoder() {
+    close();
+}
+
+void Mp3Decoder::close() {
+    if (m_handle != nullptr) {
+        mpg123_delete(m_handle); // closes the file too
+        m_handle = nullptr;
+    }
+    m_pending.clear();
+    m_rate = 0;
+    m_channels = 0;
+    m_ended = true;
+    m_failure = Result::Ok;
+}
+
+Mp3Decoder::Result Mp3Decoder::open(const QString &path) {
+    close();
+    if (!QFileInfo(path).isFile())
         return Result::NotAFile;
-    if (info.size() > limits.maxFileBytes)
-        return Result::TooLarge;
-
-    const Handle handle = newHandle();
-    if (!handle)
+    m_handle = newHandle();
+    if (m_handle == nullptr)
         return Result::LibraryError;
-    mpg123_handle *mh = handle.get();
-
     // libmpg123 takes a local 8-bit file name; paths here hold Chinese characters.
-    if (mpg123_open(mh, QFile::encodeName(path).constData()) != MPG123_OK)
+    if (mpg123_open(m_handle, QFile::encodeName(path).constData()) != MPG123_OK) {
+        close();
         return Result::CannotOpen;
-
+    }
     long rate = 0;
     int channels = 0;
     int encoding = 0;
-    if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK)
+    if (mpg123_getformat(m_handle, &rate, &channels, &encoding) != MPG123_OK ||
+        encoding != MPG123_ENC_SIGNED_16 || rate <= 0 || channels < 1 || channels > 2) {
+        close();
         return Result::NoFormat;
-    if (encoding != MPG123_ENC_SIGNED_16 || rate <= 0 || channels < 1 || channels > 2)
-        return Result::NoFormat;
-
-    // An encoder's Info tag states the whole length. When it is there, a file
-    // that holds clearly less was cut short (a broken copy or download), and it
-    // is refused rather than played in part. Without the tag the length is only
-    // an estimate, and a short file cannot be told from a cut one.
-    long encoderDelay = -1;
-    const bool lengthIsKnown =
-        mpg123_getstate(mh, MPG123_ENC_DELAY, &encoderDelay, nullptr) == MPG123_OK &&
-        encoderDelay >= 0;
-
-    const qint64 maxBytes = qint64(rate) * limits.maxDurationMs / 1000 * channels * BytesPerSample;
-    const off_t expectedFrames = mpg123_length(mh);
-    if (expectedFrames > 0) {
-        const qint64 expectedBytes = qint64(expectedFrames) * channels * BytesPerSample;
-        audio.pcm.reserve(qMin(expectedBytes, maxBytes));
     }
+    m_rate = int(rate);
+    m_channels = channels;
+    m_ended = false;
 
-    std::array<unsigned char, 16384> buffer{};
-    for (;;) {
-        size_t done = 0;
-        const int rc = mpg123_read(mh, buffer.data(), buffer.size(), &done);
-        if (rc == MPG123_NEW_FORMAT)
-            return Result::FormatChanged;
-        if (rc != MPG123_OK && rc != MPG123_DONE)
-            return Result::DecodeError;
-        if (audio.pcm.size() + qint64(done) > maxBytes)
-            return Result::TooLong;
-        audio.pcm.append(reinterpret_cast<const char *>(buffer.data()), qsizetype(done));
-        if (rc == MPG123_DONE)
-            break;
+    // The start must decode cleanly; it is kept for the first reads.
+    const qint64 checkedBytes = bytesPerSecond() * kCheckedMs / 1000;
+    while (m_pending.size() < checkedBytes && decodeMore()) {
     }
-
-    // Whole frames only: a sample split by a cut-off file is dropped.
-    const qsizetype frameBytes = qsizetype(channels) * BytesPerSample;
-    audio.pcm.truncate(audio.pcm.size() - audio.pcm.size() % frameBytes);
-    if (audio.pcm.isEmpty())
+    if (m_failure != Result::Ok) {
+        const Result why = m_failure;
+        close();
+        return why;
+    }
+    const qsizetype frameBytes = qsizetype(m_channels) * BytesPerSample;
+    if (m_pending.size() < frameBytes) {
+        close();
         return Result::NoAudio;
-
-    constexpr qint64 SamplesPerFrame = 1152;
-    if (lengthIsKnown && expectedFrames > 0 &&
-        audio.pcm.size() / frameBytes < qint64(expectedFrames) - SamplesPerFrame)
-        return Result::Truncated;
-
-    audio.sampleRate = int(rate);
-    audio.channels = channels;
+    }
     return Result::Ok;
 }
 
-} // namespace
+bool Mp3Decoder::decodeMore() {
+    if (m_ended || m_handle == nullptr)
+        return false;
+    std::array<unsigned char, BlockBytes> buffer{};
+    size_t done = 0;
+    const int rc = mpg123_read(m_handle, buffer.data(), buffer.size(), &done);
+    if (rc == MPG123_NEW_FORMAT || (rc != MPG123_OK && rc != MPG123_DONE)) {
+        m_failure = rc == MPG123_NEW_FORMAT ? Result::FormatChanged : Result::DecodeError;
+        m_ended = true;
+        return false;
+    }
+    m_pending.append(reinterpret_cast<const char *>(buffer.data()), qsizetype(done));
+    if (rc == MPG123_DONE) {
+        m_ended = true;
+        // Whole frames only: a sample split by a cut-off file is dropped.
+        const qsizetype frameBytes = qsizetype(m_channels) * BytesPerSample;
+        m_pending.truncate(m_pending.size() - m_pending.size() % frameBytes);
+        return false;
+    }
+    return true;
+}
+
+QByteArray Mp3Decoder::read(qint64 maxBytes) {
+    const qsizetype frameBytes = qsizetype(qMax(1, m_channels)) * BytesPerSample;
+    const qsizetype wanted = qsizetype(maxBytes) - qsizetype(maxBytes) % frameBytes;
+    while (m_pending.size() < wanted && decodeMore()) {
+    }
+    // After a failure part-way, what decoded before it still plays.
+    qsizetype take = qMin(wanted, m_pending.size());
+    take -= take % frameBytes;
+    QByteArray block = m_pending.left(take);
+    m_pending.remove(0, take);
+    if (m_ended && m_pending.size() < frameBytes)
+        m_pending.clear();
+    return block;
+}
+
+qint64 Mp3Decoder::announcedMs() const {
+    if (m_handle == nullptr || m_rate <= 0)
+        return 0;
+    const off_t frames = mpg123_length(m_handle);
+    return frames > 0 ? qint64(frames) * 1000 / m_rate : 0;
+}
 
 qint64 Mp3Decoder::Audio::frameCount() const {
     return channels > 0 ? pcm.size() / (qint64(channels) * BytesPerSample) : 0;
@@ -129,14 +155,15 @@ qint64 Mp3Decoder::Audio::durationMs() const {
 }
 
 Mp3Decoder::Result Mp3Decoder::decode(const QString &path, Audio &out) {
-    return decode(path, out, Limits{});
-}
-
-Mp3Decoder::Result Mp3Decoder::decode(const QString &path, Audio &out, const Limits &limits) {
     out = Audio{};
-    Audio audio;
-    const Result result = decodeInto(path, audio, limits);
-    if (result == Result::Ok)
-        out = std::move(audio);
+    Mp3Decoder decoder;
+    const Result result = decoder.open(path);
+    if (result != Result::Ok)
+        return result;
+    out.sampleRate = decoder.sampleRate();
+    out.channels = decoder.channels();
+    for (QByteArray block = decoder.read(BlockBytes * 4); !block.isEmpty();
+         block = decoder.read(BlockBytes * 4))
+        out.pcm.append(block);
     return result;
 }

@@ -318,6 +318,34 @@ bool E2eEnvironment::startAudioServer() {
     return true;
 }
 
+QProcess *E2eEnvironment::audioServer() const {
+    for (QProcess *p : m_processes) {
+        if (p->objectName() == QLatin1String("pulseaudio") && p->state() == QProcess::Running)
+            return p;
+    }
+    return nullptr;
+}
+
+bool E2eEnvironment::freezeAudioServer(bool frozen) {
+    QProcess *pa = audioServer();
+    return pa != nullptr && ::kill(pid_t(pa->processId()), frozen ? SIGSTOP : SIGCONT) == 0;
+}
+
+bool E2eEnvironment::restartAudioServer() {
+    QProcess *pa = audioServer();
+    if (pa == nullptr)
+        return false;
+    pa->kill();
+    pa->waitForFinished(kPartStartLimitMs);
+    m_processes.removeAll(pa);
+    pa->deleteLater();
+    // The recorder went with the server; what it recorded is kept.
+    if (m_capture) {
+        m_retiredCaptures.push_back(std::move(m_capture));
+    }
+    return startAudioServer();
+}
+
 bool E2eEnvironment::startWindowManager() {
     QProcess *wm = spawn(QStringLiteral("openbox"), QStringLiteral("openbox"),
                          {QStringLiteral("--sm-disable")}, m_env);
@@ -657,7 +685,10 @@ AudioCapture *E2eEnvironment::startAudioCapture() {
         fail(QStringLiteral("no audio server to record from"));
         return nullptr;
     }
-    const QString file = m_temp.filePath(QStringLiteral("capture.raw"));
+    const QString file =
+        m_retiredCaptures.empty()
+            ? m_temp.filePath(QStringLiteral("capture.raw"))
+            : m_temp.filePath(QStringLiteral("capture-%1.raw").arg(m_retiredCaptures.size()));
     QProcess *parec = spawn(
         QStringLiteral("parec"), QStringLiteral("parec"),
         {QStringLiteral("-d"), QStringLiteral("t.monitor"), QStringLiteral("--format=s16le"),

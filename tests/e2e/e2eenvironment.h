@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class AudioCapture;
 class MainWindowMap;
@@ -139,6 +140,13 @@ public:
     AudioCapture *startAudioCapture();
     AudioCapture *audioCapture() const { return m_capture.get(); }
 
+    // --- audio server faults (need Part::AudioServer) -----------------------
+    // Stops the audio server (SIGSTOP) or lets it go on (SIGCONT).
+    bool freezeAudioServer(bool frozen);
+    // Kills the audio server and starts a fresh one in its place. What was
+    // recorded stays in audioCapture(); startAudioCapture() records anew.
+    bool restartAudioServer();
+
     // --- helpers -------------------------------------------------------------
     // Runs a command-line tool with this desktop's environment and returns its
     // exit code (-1 when it could not run or timed out); output in *out.
@@ -159,6 +167,7 @@ private:
     bool startXServer();
     bool startAudioServer();
     bool startWindowManager();
+    QProcess *audioServer() const;
     QString logPath(const QString &name) const;
     QString logText(const QString &name) const;
     bool fail(const QString &message);
@@ -175,6 +184,7 @@ private:
     QProcess *m_program = nullptr;
     QProcess *m_trayHost = nullptr;
     std::unique_ptr<AudioCapture> m_capture;
+    std::vector<std::unique_ptr<AudioCapture>> m_retiredCaptures; // from servers restarted
     QElapsedTimer m_sinceLastClick;
     qint64 m_xStartMs = -1;
     qint64 m_audioStartMs = -1;

@@ -10,7 +10,10 @@
 #include <optional>
 
 // A click on a colour button, heard at a real audio server: the recording
-// plays into the server's null sink, where the test records it.
+// plays into the server's null sink, where the test records it. Broken
+// recordings play nothing; damaged and long ones play what they hold; the
+// window stays alive with the server stopped, and sound comes back once the
+// server does.
 class TstE2eSound final : public QObject {
     Q_OBJECT
 
@@ -20,6 +23,10 @@ private slots:
     void newClickCutsTheRecordingShort();
     void badRecordingsPlayNothing_data();
     void badRecordingsPlayNothing();
+    void damagedAndLongRecordingsPlay_data();
+    void damagedAndLongRecordingsPlay();
+    void soundComesBackWithTheServer();
+    void stoppedServerFreezesNothing();
     void cleanupTestCase();
 
 private:
@@ -39,8 +46,8 @@ void TstE2eSound::initTestCase() {
     QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
     QVERIFY2(m_env->startAudioCapture() != nullptr, qPrintable(m_env->errorString()));
 
-    // A program folder of its own, with four broken recordings: button 0's is
-    // missing, 1's empty, 2's cut short, 3's a text file.
+    // A program folder of its own, with broken recordings: button 0's is
+    // missing, 1's empty, 2's cut short, 3's a text file; and 4's is over 70 s.
     m_program = m_env->copyProgramDir();
     QVERIFY(!m_program.isEmpty());
     QVERIFY(QFile::remove(soundFile(QStringLiteral("黑  色.mp3"))));
@@ -55,6 +62,15 @@ void TstE2eSound::initTestCase() {
     QVERIFY(text.open(QIODevice::WriteOnly | QIODevice::Truncate));
     text.write("这不是声音。This is a note, not a recording.\n");
     text.close();
+
+    QFile longOne(soundFile(QStringLiteral("红  色.mp3")));
+    QVERIFY(longOne.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QFile magenta(soundFile(QStringLiteral("亮洋红.mp3")));
+    QVERIFY(magenta.open(QIODevice::ReadOnly));
+    const QByteArray one = magenta.readAll();
+    for (int k = 0; k < 55; ++k) // about 1.4 s each
+        longOne.write(one);
+    longOne.close();
 
     QVERIFY2(m_env->startProgram(m_program), qPrintable(m_env->errorString()));
     m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
@@ -110,7 +126,6 @@ void TstE2eSound::badRecordingsPlayNothing_data() {
     QTest::addColumn<QColor>("colour");
     QTest::newRow("missing") << 0 << QColor(0, 0, 0);
     QTest::newRow("empty") << 1 << QColor(0, 0, 128);
-    QTest::newRow("cut short") << 2 << QColor(0, 128, 0);
     QTest::newRow("text file") << 3 << QColor(0, 128, 128);
 }
 
@@ -130,6 +145,56 @@ void TstE2eSound::badRecordingsPlayNothing() {
     // The null sink delivers sound up to about 2 s late: listen for 3 s.
     QVERIFY(!capture->waitForSound(mark, 3000));
     QVERIFY2(m_env->programRunning(), qPrintable(m_env->programOutput()));
+}
+
+void TstE2eSound::damagedAndLongRecordingsPlay_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("heardMs"); // at least, before the test moves on
+    QTest::newRow("cut in half") << 2 << 100;
+    QTest::newRow("over 70 s") << 4 << 5000;
+}
+
+void TstE2eSound::damagedAndLongRecordingsPlay() {
+    QFETCH(int, index);
+    QFETCH(int, heardMs);
+    AudioCapture *capture = m_env->audioCapture();
+    const qint64 mark = capture->sampleCount();
+    QVERIFY(m_env->click(m_map->buttonCentre(index)));
+    QVERIFY2(E2eEnvironment::waitFor(
+                 [&] { return capture->analyse(mark).soundLengthMs() >= heardMs; }, 20000),
+             qPrintable(QStringLiteral("heard %1 ms").arg(capture->analyse(mark).soundLengthMs())));
+    // A click on white cuts a long one short.
+    QVERIFY(m_env->click(m_map->buttonCentre(15)));
+}
+
+void TstE2eSound::soundComesBackWithTheServer() {
+    // The server dies while a recording plays, and comes back.
+    QVERIFY(m_env->click(m_map->buttonCentre(4)));
+    QVERIFY(m_env->audioCapture()->waitForSound(m_env->audioCapture()->sampleCount(), 10000));
+    QVERIFY(m_env->restartAudioServer());
+    AudioCapture *capture = m_env->startAudioCapture();
+    QVERIFY(capture != nullptr);
+
+    const qint64 mark = capture->sampleCount();
+    QVERIFY(m_env->click(m_map->buttonCentre(13)));
+    QVERIFY2(capture->waitForSound(mark, 10000), "no sound after the server came back");
+}
+
+void TstE2eSound::stoppedServerFreezesNothing() {
+    // With the server stopped, clicks are still shown at once, and the window
+    // closes: the program waits for the server nowhere.
+    QVERIFY(m_env->freezeAudioServer(true));
+    for (const auto &[index, colour] :
+         {std::pair{13, QColor(255, 0, 255)}, {15, QColor(Qt::white)}, {4, QColor(128, 0, 0)}}) {
+        QVERIFY(m_env->click(m_map->buttonCentre(index)));
+        QVERIFY2(E2eEnvironment::waitFor([&] { return swatchColour() == colour; }, 5000),
+                 qPrintable(QStringLiteral("button %1 not shown; the program said:\n%2")
+                                .arg(index)
+                                .arg(m_env->programOutput())));
+    }
+    QVERIFY(m_env->closeWindow(m_window));
+    QVERIFY2(m_env->waitForProgramEnd(10000), "the program did not end");
+    QVERIFY(m_env->freezeAudioServer(false));
 }
 
 void TstE2eSound::cleanupTestCase() {

@@ -1,0 +1,164 @@
+#include "soundthread.h"
+
+#include "mp3decoder.h"
+#include "pulseoutput.h"
+#include "soundtiming.h"
+
+#include <QByteArray>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace {
+
+constexpr int kBlockMs = 20;
+
+} // namespace
+
+struct SoundThread::Shared {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::optional<std::pair<std::shared_ptr<Mp3Decoder>, quint64>> next;
+    quint64 stale = 0; // every token up to this one
+    bool quit = false;
+    bool running = false;
+    bool exited = false;
+    std::condition_variable exitedSignal;
+    std::function<void(quint64)> finished;
+
+    // Waits up to `ms` unless the token goes stale; false when it did.
+    bool waitWanted(quint64 token, std::chrono::milliseconds ms) {
+        std::unique_lock lock(mutex);
+        return !wake.wait_for(lock, ms, [&] { return quit || token <= stale; });
+    }
+    bool wanted(quint64 token) {
+        const std::lock_guard lock(mutex);
+        return !quit && token > stale;
+    }
+};
+
+namespace {
+
+// Plays one recording; true when it played to its end.
+bool playOne(SoundThread::Shared &shared, PulseOutput &out, Mp3Decoder &decoder, quint64 token) {
+    using std::chrono::milliseconds;
+    const qint64 blockBytes = decoder.bytesPerSecond() * kBlockMs / 1000;
+    bool heard = out.open(decoder.sampleRate(), decoder.channels());
+    if (!heard && lcSoundTiming().isDebugEnabled())
+        SoundTiming::log("no-output", QStringLiteral(" ms=%1").arg(decoder.announcedMs()));
+    qint64 written = 0;
+    bool first = true;
+    while (shared.wanted(token)) {
+        const QByteArray block = decoder.read(blockBytes);
+        if (block.isEmpty())
+            break;
+        if (heard && out.write(block.constData(), block.size())) {
+            if (first && lcSoundTiming().isDebugEnabled())
+                SoundTiming::log("first-pcm", QStringLiteral(" bytes=%1").arg(block.size()));
+            first = false;
+            written += block.size();
+            continue;
+        }
+        // No server, or it went away: the rest is timed, not heard.
+        heard = false;
+        if (!shared.waitWanted(token, milliseconds(block.size() * 1000 / decoder.bytesPerSecond())))
+            return false;
+    }
+    if (!shared.wanted(token)) {
+        out.flush();
+        return false;
+    }
+    if (heard) {
+        // A stream starts once it holds its start amount; a shorter
+        // recording is made up to it with silence.
+        if (written < out.startBytes()) {
+            const QByteArray silence(qsizetype(out.startBytes() - written), '\0');
+            out.write(silence.constData(), silence.size());
+        }
+        // Finished when the server has played it all.
+        for (qint64 latency = out.latencyUs(); latency > 2000; latency = out.latencyUs()) {
+            if (!shared.waitWanted(token, milliseconds(qMin<qint64>(latency / 1000, 10)))) {
+                out.flush();
+                return false;
+            }
+        }
+    }
+    return shared.wanted(token);
+}
+
+void run(const std::shared_ptr<SoundThread::Shared> &shared) {
+    PulseOutput out;
+    for (;;) {
+        std::shared_ptr<Mp3Decoder> decoder;
+        quint64 token = 0;
+        {
+            std::unique_lock lock(shared->mutex);
+            const auto ready = [&] { return shared->quit || shared->next.has_value(); };
+            if (out.isOpen()) {
+                if (!shared->wake.wait_for(
+                        lock, std::chrono::milliseconds(SoundThread::kIdleCloseMs), ready)) {
+                    lock.unlock();
+                    out.close();
+                    continue;
+                }
+            } else {
+                shared->wake.wait(lock, ready);
+            }
+            if (shared->quit)
+                break;
+            std::tie(decoder, token) = *std::exchange(shared->next, std::nullopt);
+            if (token <= shared->stale)
+                continue;
+        }
+        if (playOne(*shared, out, *decoder, token)) {
+            const std::lock_guard lock(shared->mutex);
+            if (shared->finished && token > shared->stale)
+                shared->finished(token);
+        }
+    }
+    out.close();
+    const std::lock_guard lock(shared->mutex);
+    shared->exited = true;
+    shared->exitedSignal.notify_all();
+}
+
+} // namespace
+
+SoundThread::SoundThread(std::function<void(quint64 token)> finished)
+    : m_shared(std::make_shared<Shared>()) {
+    m_shared->finished = std::move(finished);
+}
+
+SoundThread::~SoundThread() {
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->finished = nullptr;
+    m_shared->quit = true;
+    m_shared->wake.notify_all();
+    if (!m_shared->running)
+        return;
+    // The thread holds its own share of the state: left behind, it can still
+    // finish safely whenever the server lets it.
+    m_shared->exitedSignal.wait_for(lock, std::chrono::milliseconds(kExitWaitMs),
+                                    [this] { return m_shared->exited; });
+}
+
+void SoundThread::play(std::shared_ptr<Mp3Decoder> decoder, quint64 token) {
+    const std::lock_guard lock(m_shared->mutex);
+    m_shared->next.emplace(std::move(decoder), token);
+    if (!m_shared->running) {
+        m_shared->running = true;
+        std::thread([shared = m_shared] { run(shared); }).detach();
+    }
+    m_shared->wake.notify_all();
+}
+
+void SoundThread::stop(quint64 token) {
+    const std::lock_guard lock(m_shared->mutex);
+    m_shared->stale = qMax(m_shared->stale, token);
+    if (m_shared->next && m_shared->next->second <= token)
+        m_shared->next.reset();
+    m_shared->wake.notify_all();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <functional>
+#include <memory>
+
+class Mp3Decoder;
+
+// The thread that plays: it reads the decoder a block at a time and writes
+// the samples to the sound server, so nothing the server does (stall, die,
+// come back) ever holds up the window's thread. Without a server, a
+// recording is timed instead of heard, block by block, so that it still takes
+// as long as it would have sounded.
+//
+// Requests carry a token; a newer request or a stop makes older tokens stale,
+// and a stale recording stops within one block. `finished` is called on the
+// sound thread with the token of a recording that played to its end.
+//
+// The thread starts with the first recording. Destroying the object asks the
+// thread to end and waits a short while; a thread that is stuck in the sound
+// server is left to end with the process, so the program's exit never waits
+// for a server that does not answer.
+class SoundThread {
+public:
+    explicit SoundThread(std::function<void(quint64 token)> finished);
+    ~SoundThread();
+    SoundThread(const SoundThread &) = delete;
+    SoundThread &operator=(const SoundThread &) = delete;
+    SoundThread(SoundThread &&) = delete;
+    SoundThread &operator=(SoundThread &&) = delete;
+
+    void play(std::shared_ptr<Mp3Decoder> decoder, quint64 token);
+    // Makes every token up to this one stale.
+    void stop(quint64 token);
+
+    // A stream left open after a recording is closed after this long, so
+    // that the server can let the device rest.
+    static constexpr int kIdleCloseMs = 3000;
+    // How long the destructor waits for the thread.
+    static constexpr int kExitWaitMs = 250;
+
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> m_shared;
+};
