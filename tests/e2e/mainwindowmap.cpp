@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <cstdlib>
+
 namespace {
 
 // Creation sizes, in twips.
@@ -111,4 +113,21 @@ QColor MainWindowMap::mostFrequentColour(const QImage &image, const QRect &rect)
         }
     }
     return bestCount > 0 ? QColor(best) : QColor();
+}
+
+int MainWindowMap::pixelsNear(const QImage &image, const QRect &rect, const QColor &colour,
+                              int tolerance) {
+    const QImage rgb32 = image.convertToFormat(QImage::Format_RGB32);
+    const QRect area = rect.intersected(rgb32.rect());
+    int near = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = rgbAt(rgb32, x, y);
+            const int distance = std::abs(qRed(p) - colour.red()) +
+                                 std::abs(qGreen(p) - colour.green()) +
+                                 std::abs(qBlue(p) - colour.blue());
+            near += distance < tolerance ? 1 : 0;
+        }
+    }
+    return near;
 }

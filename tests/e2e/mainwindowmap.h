@@ -43,6 +43,12 @@ public:
     // The colour most pixels of the rectangle have (after clipping it to the
     // image); invalid for an empty rectangle.
     static QColor mostFrequentColour(const QImage &image, const QRect &rect);
+    // How many pixels of the rectangle (after clipping it to the image) are
+    // near the colour: red, green and blue differences summed below
+    // `tolerance`. Counts text in a known ink, or, subtracted from the area,
+    // whatever differs from a background.
+    static int pixelsNear(const QImage &image, const QRect &rect, const QColor &colour,
+                          int tolerance = 96);
     // The rectangle shrunk by `by` pixels on every side.
     static QRect inner(const QRect &rect, int by) { return rect.adjusted(by, by, -by, -by); }
 

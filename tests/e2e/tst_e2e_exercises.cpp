@@ -156,6 +156,22 @@ void TstE2eExercises::automaticPlayShowsAndSpeaks() {
     qInfo("swatch changed %lld ms after the menu choice, then again %lld ms later",
           changedAt.value(0), changedAt.value(1) - changedAt.value(0));
 
+    // The strip under the swatch, in the swatch's colour, carries the
+    // exercise's message. It scrolls with a gap of blanks as wide as the strip
+    // between one showing and the next: wait for more than a whole round.
+    const QRect strip = m_map->statusStrip();
+    int ink = 0;
+    const bool written = waitForScreen(
+        [&](const QImage &shot) {
+            const QColor background = swatchColour(shot);
+            ink =
+                strip.width() * strip.height() - MainWindowMap::pixelsNear(shot, strip, background);
+            return MainWindowMap::mostFrequentColour(shot, strip) == background && ink > 300;
+        },
+        30000);
+    m_env->keep(m_shot, QStringLiteral("automatic-message"));
+    QVERIFY2(written, qPrintable(QStringLiteral("%1 pixels of ink in the strip").arg(ink)));
+
     // The names were spoken: sound reached the sink.
     QVERIFY2(capture->waitForSound(mark, 5000), "no sound from automatic play");
     const AudioAnalysis played = capture->analyse(mark);

@@ -21,6 +21,8 @@ private slots:
     void swatchIsBlack();
     void buttonsShowTheirColours_data();
     void buttonsShowTheirColours();
+    void captionsContrastWithTheirButtons_data();
+    void captionsContrastWithTheirButtons();
     void closeRequestEndsTheProgram();
     void nothingWasPlayed();
     void cleanupTestCase();
@@ -96,6 +98,26 @@ void TstE2eStartup::buttonsShowTheirColours() {
     const QRect button = MainWindowMap::inner(m_map->button(index), 3);
     QCOMPARE(MainWindowMap::mostFrequentColour(m_shot, button).name(), colour.name());
     QCOMPARE(m_shot.pixelColor(m_map->buttonFacePoint(index)).name(), colour.name());
+}
+
+void TstE2eStartup::captionsContrastWithTheirButtons_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QColor>("ink");
+    QTest::newRow("0 black") << 0 << QColor(Qt::white);
+    QTest::newRow("4 maroon") << 4 << QColor(Qt::white);
+    QTest::newRow("7 silver") << 7 << QColor(Qt::black);
+    QTest::newRow("15 white") << 15 << QColor(Qt::black);
+}
+
+void TstE2eStartup::captionsContrastWithTheirButtons() {
+    QFETCH(int, index);
+    QFETCH(QColor, ink);
+    // Inside the edge and the focus frame, which is drawn in the caption's ink.
+    const QRect inside = MainWindowMap::inner(m_map->button(index), 6);
+    const int inked = MainWindowMap::pixelsNear(m_shot, inside, ink);
+    QVERIFY2(
+        inked >= 20,
+        qPrintable(QStringLiteral("%1 pixels of %2 ink on the button").arg(inked).arg(ink.name())));
 }
 
 void TstE2eStartup::closeRequestEndsTheProgram() {
