@@ -73,24 +73,18 @@ bool lineMeansOn(const QString &line) {
 }
 
 bool read(QIODevice &device) {
-    qint64 budget = kMaxBytes;
-    int nonBlank = 0;
-    bool on = false;
-    while (budget > 0 && nonBlank < kMaxNonBlankLines) {
-        const QByteArray raw = device.readLine(budget + 1);
-        if (raw.isEmpty())
-            break; // end of the file, or a read error
-        budget -= raw.size();
-        QString line = QString::fromUtf8(raw);
-        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (isSpacesOnly(line))
-            continue;
-        if (nonBlank == 0)
-            on = lineMeansOn(line);
-        ++nonBlank;
+    const QByteArray start = device.read(kMaxBytes);
+    for (QByteArrayView rest(start); !rest.isEmpty();) {
+        const qsizetype end = rest.indexOf('\n');
+        QByteArrayView raw = end < 0 ? rest : rest.first(end);
+        rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
+        while (raw.endsWith('\r'))
+            raw.chop(1);
+        const QString line = QString::fromUtf8(raw);
+        if (!isSpacesOnly(line))
+            return lineMeansOn(line);
     }
-    return on;
+    return false;
 }
 
 bool readFile(const QString &path) {

@@ -8,11 +8,10 @@ class QIODevice;
 // is switched off. It is one line, "True" or "False".
 namespace newsoptionfile {
 
-// How much of the file is looked at, at the most. Only the first non-blank
-// line decides; the rest is skimmed up to this many bytes or the 9,999th
-// non-blank line, so a huge or hostile file cannot stall start-up.
-inline constexpr qint64 kMaxBytes = 1 << 20;
-inline constexpr int kMaxNonBlankLines = 9999;
+// How much of the file is read: one read of its start, at the most this many
+// bytes. Only the first non-blank line decides, and a real v.sz is one line,
+// so a huge or hostile file costs start-up no more than this.
+inline constexpr qint64 kMaxBytes = 64 * 1024;
 
 // True when the line switches the option on: it reads as the number 1
 // (leading blanks skipped, reading stops at the first character that cannot
