@@ -109,16 +109,20 @@ void FormTan::Timer1_Timer() {
 }
 
 bool FormTan::eventFilter(QObject *watched, QEvent *event) {
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
+    if (!press && !release)
+        return QWidget::eventFilter(watched, event);
     const auto *mouse = static_cast<QMouseEvent *>(event);
-    if (watched == Label2 && event->type() == QEvent::MouseButtonPress &&
-        mouse->button() == Qt::LeftButton) {
+    if (mouse->button() != Qt::LeftButton)
+        return QWidget::eventFilter(watched, event);
+    if (watched == Label2 && press) {
         // The title is the caption: the window system moves the window.
         if (QWindow *window = windowHandle())
             window->startSystemMove();
         return true;
     }
-    if (watched == Label1 && event->type() == QEvent::MouseButtonRelease &&
-        mouse->button() == Qt::LeftButton && Label1->rect().contains(mouse->position().toPoint())) {
+    if (watched == Label1 && release && Label1->rect().contains(mouse->position().toPoint())) {
         close();
         return true;
     }

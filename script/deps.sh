@@ -7,6 +7,7 @@ tintoko_packages=(
   fonts-noto-cjk
   pulseaudio pulseaudio-utils
   xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick libxcb1-dev
+  clang libclang-rt-14-dev
 )
 
 tintoko_install_missing() {
