@@ -7,7 +7,11 @@ tintoko_packages=(
   fonts-noto-cjk
   pulseaudio pulseaudio-utils
   xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick libxcb1-dev
+  # the fuzz targets (libFuzzer)
   clang libclang-rt-14-dev
+  # the Debian package (cpack, dpkg-shlibdeps) and the checks of its desktop
+  # entry and metainfo
+  dpkg-dev file desktop-file-utils appstream
 )
 
 tintoko_install_missing() {

@@ -423,7 +423,12 @@ bool E2eEnvironment::startProgram(const QString &programDir, const QProcessEnvir
         return fail(QStringLiteral("no program at %1").arg(exe));
     QProcessEnvironment env = m_env;
     env.insert(extra);
-    m_program = spawn(QStringLiteral("program"), exe, {}, env, dir);
+    return startCommand(exe, {}, env, dir);
+}
+
+bool E2eEnvironment::startCommand(const QString &command, const QStringList &args,
+                                  const QProcessEnvironment &env, const QString &workingDir) {
+    m_program = spawn(QStringLiteral("program"), command, args, env, workingDir);
     return m_program != nullptr;
 }
 

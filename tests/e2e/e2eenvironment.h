@@ -79,6 +79,11 @@ public:
     // Variables in `extra` are added to the program's environment (e.g.
     // QT_LOGGING_RULES for a benchmark).
     bool startProgram(const QString &programDir = {}, const QProcessEnvironment &extra = {});
+    // Starts any command as the program under test (its log, programRunning(),
+    // waitForProgramEnd()) with exactly the environment given: e.g. an
+    // installed program as another user, through setpriv.
+    bool startCommand(const QString &command, const QStringList &args,
+                      const QProcessEnvironment &env, const QString &workingDir = {});
     QProcess *program() const { return m_program; }
     bool programRunning() const;
     // Polls until the program has ended; false if it still runs after timeoutMs.

@@ -1,0 +1,53 @@
+# The Debian package: `cpack -G DEB` in a build tree (script/package makes the
+# build for users and packs it). It holds what the install rules install, laid
+# out under /usr: the program folder lib/tintoko, the launcher bin/tintoko, the
+# desktop entry, the icons and the AppStream metainfo.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tintoko)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Learn the names of sixteen colours in Chinese")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Tintoko teaches young children the names of the sixteen classic colours in
+Chinese. A child clicks a colour and hears its name. Parents and teachers can
+let the program show and speak all sixteen colours in turn, quiz the child
+with shuffled buttons that carry no names, or let the child mix any colour
+with red, green and blue sliders. Everything is in Chinese.
+.
+When the computer is online, Tintoko shows a news page from its maker's
+server in a window of its own, on request and once by itself; its links open
+in the web browser. The help menu turns the one that comes by itself off.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(TINTOKO_PACKAGE_MAINTAINER "Tintoko 团队 <hello@tintoko.example>" CACHE STRING
+  "Maintainer field of the Debian package")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TINTOKO_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tintoko_<version>_<arch>.deb
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TINTOKO_HOME_PAGE}")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# The shared libraries the program and the news plugin link decide most of
+# the dependencies (dpkg-shlibdeps); Qt WebEngine comes in through the plugin.
+# Added to them is what is only loaded or read at run time:
+#   qt6-qpa-plugins   the X11 platform plugin, without which no window opens
+#                     (Qt's GUI library merely recommends it);
+#   fonts-noto-cjk    the Chinese characters of every caption;
+#   libpulse0         the sound server's client library, which Qt Multimedia
+#                     plays through (its package needs it too; named here, it
+#                     says what the sound needs). It talks to PulseAudio and to
+#                     PipeWire's pipewire-pulse alike, so no server is
+#                     required: a desktop runs one already, and a thin client
+#                     may use a remote one. One of the two is recommended.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk, libpulse0")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
+
+# A package for users is built with the test hooks off (script/package); cpack
+# says so when it packs a build that has them (the e2e test packs the
+# development build).
+set(CPACK_TINTOKO_TEST_HOOKS ${TINTOKO_TEST_HOOKS})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackageWarnings.cmake)
+
+include(CPack)
