@@ -87,6 +87,10 @@ public:
     void wenjian1_Click(int index);
     void kor_tuopan1_Click(int index);
     void tuopan_Click(); // left click on the tray icon
+
+    // In the normal state: the window at its pinned place, with the client
+    // area the arrangements are drawn for. True in the other states.
+    [[nodiscard]] bool windowIsPinned() const;
     void bangzhu1_Click(int index);
     void wangye_Click(int index);
     void wangye_MouseMove(int index);

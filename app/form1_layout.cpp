@@ -53,15 +53,32 @@ class LayoutEvents final : public QObject {
 public:
     explicit LayoutEvents(Form1 &form)
         : QObject(&form)
-        , m_form(form) {}
+        , m_form(form) {
+        m_settle.setSingleShot(true);
+        m_settle.setInterval(kSettleMs);
+        connect(&m_settle, &QTimer::timeout, this, &LayoutEvents::settled);
+    }
 
     bool eventFilter(QObject *watched, QEvent *event) override {
         const Form1Ui &ui = m_form.ui();
         switch (event->type()) {
-        case QEvent::Resize:
         case QEvent::WindowStateChange:
-            if (watched == &m_form)
+            if (watched == &m_form) {
                 scheduleResize();
+                settle();
+            }
+            break;
+        case QEvent::Resize:
+            // A maximised window is arranged at once. In the normal state a
+            // resize is the user's (or the tail of a restore): the window is
+            // pinned again once the resizes have settled, not against each
+            // of them, since many window managers ignore a shrink while the
+            // user still drags the border.
+            if (watched == &m_form) {
+                if (m_form.isMaximized() || m_form.isFullScreen())
+                    scheduleResize();
+                settle();
+            }
             break;
         case QEvent::MouseButtonDblClick:
             // A double-click on the free client area, or on one of the two
@@ -93,11 +110,9 @@ public:
 
 private:
     // The window manager tells a maximise or restore as two events, the new
-    // size and the new state, in either order. The resize handler runs once
-    // both have been delivered, so that it never pins a window that is on its
-    // way to maximised. Nested requests coalesce; each run of the handler that
-    // changes the window's size asks for one more run, which finds the pinned
-    // size already in place.
+    // size and the new state, in either order. The resize handler runs after
+    // the events already queued, so that it rarely pins a window on its way
+    // to maximised; whatever the order, the settling run has the last word.
     void scheduleResize() {
         if (m_pending)
             return;
@@ -108,8 +123,27 @@ private:
         });
     }
 
+    // Pins the window once no resize has come for kSettleMs, and checks
+    // again after as long while it is not where it belongs: the window
+    // manager may have ignored the request (a drag still held) or answered
+    // it with a late event of its own.
+    void settle() {
+        m_tries = 0;
+        m_settle.start();
+    }
+    void settled() {
+        m_form.Form_Resize();
+        if (!m_form.windowIsPinned() && ++m_tries < kSettleTries)
+            m_settle.start();
+    }
+
+    static constexpr int kSettleMs = 250;
+    static constexpr int kSettleTries = 40;
+
     Form1 &m_form;
     bool m_pending = false;
+    QTimer m_settle;
+    int m_tries = 0;
 };
 
 } // namespace
@@ -160,6 +194,14 @@ void Form1::pinWindow() {
     } else {
         move(pinned); // before the first show: the frame's position too
     }
+}
+
+bool Form1::windowIsPinned() const {
+    if (windowStateNumber(windowState()) != 0)
+        return true; // only the normal state is pinned
+    const QPoint pinned(units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top));
+    return m_ui.client->size() == designedClientSize() && frameGeometry().topLeft() == pinned &&
+           m_ui.client->geometry().bottom() == rect().bottom();
 }
 
 void Form1::Form_Resize() {

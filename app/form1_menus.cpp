@@ -3,6 +3,7 @@
 #include "trayservice.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QTimer>
 
 // The file menu, the tray menu and the left click on the tray icon.
@@ -58,6 +59,10 @@ void Form1::tuopan_Click() {
     // in (normal or maximised); a window on screen is left alone.
     if (isVisible() && !isMinimized())
         return;
+    // A Wayland compositor does not let a program take its window back from
+    // the task bar; shown anew, the window comes back.
+    if (QGuiApplication::platformName() == QLatin1String("wayland") && isMinimized())
+        hide();
     if (m_state.chuangkou_zhuangtai == 2)
         showMaximized();
     else

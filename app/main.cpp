@@ -4,6 +4,7 @@
 #include "mp3play.h"
 #include "newswindow.h"
 #include "onlinecheck.h"
+#include "platformchoice.h"
 #include "programfolder.h"
 #include "systemtray.h"
 
@@ -13,6 +14,9 @@
 
 int main(int argc, char *argv[]) {
     Q_INIT_RESOURCE(resources);
+    if (const QByteArray platform = platformChoice(QProcessEnvironment::systemEnvironment());
+        !platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));

@@ -347,8 +347,9 @@ bool E2eEnvironment::restartAudioServer() {
 }
 
 bool E2eEnvironment::startWindowManager() {
-    QProcess *wm = spawn(QStringLiteral("openbox"), QStringLiteral("openbox"),
-                         {QStringLiteral("--sm-disable")}, m_env);
+    // Both take --sm-disable: no session manager is looked for.
+    const QString &name = m_windowManager;
+    QProcess *wm = spawn(name, name, {QStringLiteral("--sm-disable")}, m_env);
     if (wm == nullptr)
         return false;
     // wmctrl answers once the window manager has announced itself.
@@ -359,9 +360,22 @@ bool E2eEnvironment::startWindowManager() {
         },
         kPartStartLimitMs, 20);
     if (!ready || wm->state() == QProcess::NotRunning)
-        return fail(QStringLiteral("openbox did not start:\n") +
-                    logText(QStringLiteral("openbox")));
+        return fail(QStringLiteral("%1 did not start:\n").arg(name) + logText(name));
     return true;
+}
+
+QRect E2eEnvironment::frameGeometry(quint64 window) {
+    const QRect client = windowGeometry(window);
+    QByteArray out;
+    run(QStringLiteral("xprop"),
+        {QStringLiteral("-id"), hexId(window), QStringLiteral("_NET_FRAME_EXTENTS")}, &out);
+    static const QRegularExpression numbers(
+        QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"));
+    const QRegularExpressionMatch m = numbers.match(QString::fromUtf8(out));
+    if (!m.hasMatch())
+        return client;
+    return client.adjusted(-m.captured(1).toInt(), -m.captured(3).toInt(), m.captured(2).toInt(),
+                           m.captured(4).toInt());
 }
 
 bool E2eEnvironment::startTrayHost() {

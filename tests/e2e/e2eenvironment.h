@@ -41,7 +41,7 @@ class E2eEnvironment final : public QObject {
 
 public:
     enum class Part {
-        WindowManager = 0x1, // openbox: real close, maximise and minimise requests
+        WindowManager = 0x1, // openbox (or setWindowManager's): real close, maximise, minimise
         TrayHost = 0x2,      // trayer at the top right: a system tray for the icon
         AudioServer = 0x4,   // PulseAudio with the null sink "t" as default output
     };
@@ -52,6 +52,11 @@ public:
 
     explicit E2eEnvironment(Parts parts = Part::AudioServer, QObject *parent = nullptr);
     ~E2eEnvironment() override;
+
+    // The window manager that start() runs for Part::WindowManager: "openbox"
+    // unless set (before start()) to another that takes --sm-disable, such as
+    // "metacity".
+    void setWindowManager(const QString &program) { m_windowManager = program; }
 
     // Starts the X server and the requested parts. On failure, errorString()
     // says what went wrong, with the log of the part that failed.
@@ -99,6 +104,9 @@ public:
     // empty rectangle when the window does not exist.
     QRect windowGeometry(quint64 window);
     QString windowTitle(quint64 window);
+    // The window with the frame its window manager draws around it
+    // (_NET_FRAME_EXTENTS), in screen coordinates.
+    QRect frameGeometry(quint64 window);
     // _NET_WM_STATE atoms of the window (e.g. "_NET_WM_STATE_MAXIMIZED_VERT"),
     // as set by the window manager.
     QStringList windowStates(quint64 window);
@@ -180,6 +188,7 @@ private:
     void keepLogs();
 
     Parts m_parts;
+    QString m_windowManager = QStringLiteral("openbox");
     QTemporaryDir m_temp;
     QString m_keepDir;
     QString m_display;

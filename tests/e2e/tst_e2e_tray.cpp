@@ -21,33 +21,6 @@ const QPoint kPinned(100, 67);
 constexpr int kClientWidth = 504;
 constexpr int kClientHeight = 319;
 
-struct Frame {
-    int left = 0, right = 0, top = 0, bottom = 0;
-};
-
-// _NET_FRAME_EXTENTS of a window: what the window manager draws around it.
-Frame frameOf(E2eEnvironment &env, quint64 window) {
-    QByteArray out;
-    env.run(QStringLiteral("xprop"),
-            {QStringLiteral("-id"), QStringLiteral("0x%1").arg(window, 0, 16),
-             QStringLiteral("_NET_FRAME_EXTENTS")},
-            &out);
-    static const QRegularExpression numbers(
-        QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"));
-    const QRegularExpressionMatch m = numbers.match(QString::fromUtf8(out));
-    if (!m.hasMatch())
-        return {};
-    return {m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
-            m.captured(4).toInt()};
-}
-
-// The window with its frame, in screen coordinates.
-QRect outerGeometry(E2eEnvironment &env, quint64 window) {
-    const QRect client = env.windowGeometry(window);
-    const Frame f = frameOf(env, window);
-    return client.adjusted(-f.left, -f.top, f.right, f.bottom);
-}
-
 // The program's visible windows, by their class: its pop-up menus have an
 // empty title.
 QList<quint64> programWindows(E2eEnvironment &env) {
@@ -125,7 +98,11 @@ void TstE2eTray::initTestCase() {
     m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
     QVERIFY2(m_window != 0, qPrintable(m_env->programOutput()));
     // The window manager frames the window a moment after it is mapped.
-    QVERIFY(E2eEnvironment::waitFor([&] { return frameOf(*m_env, m_window).top > 0; }, 10000));
+    QVERIFY(E2eEnvironment::waitFor(
+        [&] {
+            return m_env->frameGeometry(m_window).top() < m_env->windowGeometry(m_window).top();
+        },
+        10000));
     m_client = m_env->windowGeometry(m_window);
 }
 
@@ -136,7 +113,7 @@ void TstE2eTray::cleanupTestCase() {
 bool TstE2eTray::pinned() {
     const QRect client = m_env->windowGeometry(m_window);
     return !isMaximised(*m_env, m_window) && !isIconic(*m_env, m_window) &&
-           client.size() == m_client.size() && outerGeometry(*m_env, m_window).topLeft() == kPinned;
+           client.size() == m_client.size() && m_env->frameGeometry(m_window).topLeft() == kPinned;
 }
 
 QRect TstE2eTray::trayIcon() {
@@ -180,7 +157,7 @@ void TstE2eTray::windowIsPinned() {
     QCOMPARE(m_client.bottom() - map->origin().y() + 1, kClientHeight);
     for (int i = 0; i < 16; ++i)
         QVERIFY(m_client.contains(map->button(i)));
-    qInfo("with frame %s; window %s", qPrintable(text(outerGeometry(*m_env, m_window))),
+    qInfo("with frame %s; window %s", qPrintable(text(m_env->frameGeometry(m_window))),
           qPrintable(text(m_client)));
 }
 
@@ -228,7 +205,7 @@ void TstE2eTray::maximiseAndRestore() {
     QVERIFY2(E2eEnvironment::waitFor([&] { return pinned(); }, 10000, 50),
              qPrintable(QStringLiteral("window %1, with frame %2")
                             .arg(text(m_env->windowGeometry(m_window)),
-                                 text(outerGeometry(*m_env, m_window)))));
+                                 text(m_env->frameGeometry(m_window)))));
 }
 
 void TstE2eTray::leftClickOnTrayRestores_data() {
@@ -301,10 +278,12 @@ void TstE2eTray::withoutTrayHost() {
     const quint64 window = env.waitForWindow(E2eEnvironment::kMainWindowTitle);
     QVERIFY2(window != 0, qPrintable(env.programOutput()));
     if (windowManager)
-        QVERIFY(E2eEnvironment::waitFor([&] { return frameOf(env, window).top > 0; }, 10000));
+        QVERIFY(E2eEnvironment::waitFor(
+            [&] { return env.frameGeometry(window).top() < env.windowGeometry(window).top(); },
+            10000));
 
     // The window is where it belongs, and works: the swatch is drawn.
-    QVERIFY(E2eEnvironment::waitFor([&] { return outerGeometry(env, window).topLeft() == kPinned; },
+    QVERIFY(E2eEnvironment::waitFor([&] { return env.frameGeometry(window).topLeft() == kPinned; },
                                     10000, 50));
     const QRect client = env.windowGeometry(window);
     QCOMPARE(client.width(), kClientWidth);
@@ -315,7 +294,7 @@ void TstE2eTray::withoutTrayHost() {
             return MainWindowMap::locate(shot, client).has_value();
         },
         10000, 50));
-    qInfo("with frame %s; window %s", qPrintable(text(outerGeometry(env, window))),
+    qInfo("with frame %s; window %s", qPrintable(text(env.frameGeometry(window))),
           qPrintable(text(client)));
 
     // Closing still ends it: with the close box where there is a window
