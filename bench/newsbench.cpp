@@ -55,21 +55,6 @@ double median(QList<double> values) {
     return values.isEmpty() ? -1 : values.at(values.size() / 2);
 }
 
-bool openNews(E2eEnvironment &env, quint64 window) {
-    const auto windows = [&env] {
-        QByteArray out;
-        env.run(QStringLiteral("xdotool"),
-                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                 QStringLiteral("--class"), QStringLiteral("^tintoko$")},
-                &out);
-        return out.count('\n');
-    };
-    const int before = windows();
-    return env.key(QStringLiteral("alt+h"), window) &&
-           E2eEnvironment::waitFor([&] { return windows() > before; }, 5000) &&
-           env.key(QStringLiteral("w"));
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -102,7 +87,7 @@ int main(int argc, char *argv[]) {
 
         QElapsedTimer timer;
         timer.start();
-        if (!openNews(env, window))
+        if (!env.chooseMenuEntry(window, QStringLiteral("alt+h"), QStringLiteral("w")))
             return 1;
         QPoint inside;
         const bool painted = E2eEnvironment::waitFor(

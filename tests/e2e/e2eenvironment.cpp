@@ -615,6 +615,21 @@ bool E2eEnvironment::key(const QString &keys, quint64 window) {
     return run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}) == 0;
 }
 
+bool E2eEnvironment::chooseMenuEntry(quint64 window, const QString &menuKeys,
+                                     const QString &entryKey) {
+    const auto windows = [this] {
+        QByteArray out;
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+             QStringLiteral("^tintoko$")},
+            &out);
+        return out.count('\n');
+    };
+    const qsizetype before = windows();
+    return key(menuKeys, window) && waitFor([&] { return windows() > before; }, 10000) &&
+           key(entryKey);
+}
+
 bool E2eEnvironment::closeWindow(quint64 window) {
     // The window manager turns _NET_CLOSE_WINDOW into WM_DELETE_WINDOW,
     // exactly what its close box sends; without one, the test sends that

@@ -130,6 +130,10 @@ public:
     // With a window, it is given the input focus first.
     bool key(const QString &keys, quint64 window = 0);
     bool activateWindow(quint64 window);
+    // Opens a menu of the program's window with its access key ("alt+h"),
+    // waits until it is up (one more visible window of the program's class),
+    // then presses the entry's key ("g"). False when the menu did not open.
+    bool chooseMenuEntry(quint64 window, const QString &menuKeys, const QString &entryKey);
 
     // WM_DELETE_WINDOW, as from the close box: through the window manager
     // when there is one, else sent directly. What the program's closeEvent()

@@ -101,18 +101,7 @@ void TstE2eHelp::startDesktop(int delay, bool withPlugin) {
 }
 
 bool TstE2eHelp::openHelpEntry(const QString &key) {
-    // An open menu is one more visible window of the program's class.
-    const auto windows = [this] {
-        QByteArray out;
-        m_env->run(QStringLiteral("xdotool"),
-                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                    QStringLiteral("--class"), QStringLiteral("^tintoko$")},
-                   &out);
-        return out.count('\n');
-    };
-    const int before = windows();
-    return m_env->key(QStringLiteral("alt+h"), m_window) &&
-           E2eEnvironment::waitFor([&] { return windows() > before; }, 5000) && m_env->key(key);
+    return m_env->chooseMenuEntry(m_window, QStringLiteral("alt+h"), key);
 }
 
 QByteArray TstE2eHelp::browserLog() const {

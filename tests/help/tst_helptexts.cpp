@@ -1,25 +1,10 @@
+#include "fakes/fakeurlopener.h"
 #include "helptexts.h"
 #include "maker.h"
 #include "urlopener.h"
 
 #include <QTest>
 #include <QUrl>
-
-namespace {
-
-// Keeps what would have reached the desktop.
-class RecordingOpener final : public UrlOpener {
-public:
-    QList<QUrl> opened;
-
-protected:
-    bool open(const QUrl &url) override {
-        opened << url;
-        return true;
-    }
-};
-
-} // namespace
 
 // The help menu's texts and addresses, and what the URL opener lets out.
 class TestHelpTexts : public QObject {
@@ -107,7 +92,7 @@ void TestHelpTexts::webAddresses() {
     QFETCH(QString, address);
     QFETCH(QString, opened);
 
-    RecordingOpener opener;
+    FakeUrlOpener opener;
     QCOMPARE(opener.openWebAddress(address), !opened.isEmpty());
     QCOMPARE(opener.opened, opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(opened)});
     // A local file goes out as a file, whatever its name looks like.
