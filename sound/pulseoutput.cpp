@@ -52,10 +52,10 @@ bool PulseOutput::open(int rate, int channels) {
     if (!lib.loaded())
         return false;
 
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16NE;
-    spec.rate = static_cast<uint32_t>(rate);
-    spec.channels = static_cast<uint8_t>(channels);
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_S16NE;
+    sampleFormat.rate = static_cast<uint32_t>(rate);
+    sampleFormat.channels = static_cast<uint8_t>(channels);
     const auto bytesFor = [&](int ms) {
         return static_cast<uint32_t>(qint64(rate) * channels * 2 * ms / 1000);
     };
@@ -67,8 +67,8 @@ bool PulseOutput::open(int rate, int channels) {
     attr.fragsize = static_cast<uint32_t>(-1);
 
     int error = 0;
-    m_stream = lib.create(nullptr, "Tintoko", PA_STREAM_PLAYBACK, nullptr, "颜色", &spec, nullptr,
-                          &attr, &error);
+    m_stream = lib.create(nullptr, "Tintoko", PA_STREAM_PLAYBACK, nullptr, "颜色", &sampleFormat,
+                          nullptr, &attr, &error);
     if (m_stream == nullptr)
         return false;
     m_rate = rate;
