@@ -34,9 +34,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 #   qt6-qpa-plugins   the X11 platform plugin, without which no window opens
 #                     (Qt's GUI library merely recommends it);
 #   fonts-noto-cjk    the Chinese characters of every caption;
-#   libpulse0         the sound server's client library, which Qt Multimedia
-#                     plays through (its package needs it too; named here, it
-#                     says what the sound needs). It talks to PulseAudio and to
+#   libpulse0         libpulse-simple, which the sound thread loads when the
+#                     first recording plays (so no link shows it). It talks to
+#                     PulseAudio and to
 #                     PipeWire's pipewire-pulse alike, so no server is
 #                     required: a desktop runs one already, and a thin client
 #                     may use a remote one. One of the two is recommended.
