@@ -36,8 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 #   fonts-noto-cjk    the Chinese characters of every caption;
 #   libpulse0         libpulse-simple, which the sound thread loads when the
 #                     first recording plays (so no link shows it). It talks to
-#                     PulseAudio and to
-#                     PipeWire's pipewire-pulse alike, so no server is
+#                     PulseAudio and to PipeWire's pipewire-pulse alike, so no server is
 #                     required: a desktop runs one already, and a thin client
 #                     may use a remote one. One of the two is recommended.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
