@@ -22,6 +22,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -110,6 +111,7 @@ private:
     void connectHelp();
     void connectNews();
     void showNewsOnDemand();
+    [[nodiscard]] QUrl newsRequest() const;
     void placeControls(bool maximised);
     void pinWindow();
 

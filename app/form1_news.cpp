@@ -14,12 +14,16 @@ void Form1::connectNews() {
     connect(m_ui.Timer_tan, &QTimer::timeout, this, &Form1::Timer_tan_Timer);
 }
 
+QUrl Form1::newsRequest() const {
+    return QUrl(newsaddress::request(m_services.news.server, m_services.news.clientId));
+}
+
 void Form1::showNewsOnDemand() {
     NewsService *news = m_services.news.window;
     if (news == nullptr)
         return;
     // A window that already shows the news page is not loaded again.
-    const QUrl address(newsaddress::request(m_services.news.server, m_services.news.clientId));
+    const QUrl address = newsRequest();
     if (newsaddress::needsNavigation(news->address(), address.host()))
         news->navigate(address);
     news->showWindow();
@@ -36,8 +40,7 @@ void Form1::Timer_tan_Timer() {
         break;
     case NewsSchedule::Step::Request:
         if (news != nullptr)
-            news->navigate(
-                QUrl(newsaddress::request(m_services.news.server, m_services.news.clientId)));
+            news->navigate(newsRequest());
         break;
     case NewsSchedule::Step::ShowAndStop:
         if (news != nullptr)
