@@ -41,10 +41,6 @@ public:
     Step tick(bool optionChecked, const std::function<bool()> &online,
               const std::function<Page()> &page);
 
-    [[nodiscard]] int delay() const { return m_delay; }       // tan_yanchi; 0 until drawn
-    [[nodiscard]] int onlineTicks() const { return m_count; } // tan_jishu
-    [[nodiscard]] bool finished() const { return m_finished; }
-
     // The delay as Tintoko draws it from a uniform number in [0, 1).
     static int delayFrom(double uniform);
     // True when the body text carries the marker, in any case.
@@ -52,7 +48,7 @@ public:
 
 private:
     std::function<int()> m_drawDelay;
-    int m_delay = 0;
-    int m_count = 0;
+    int m_delay = 0; // tan_yanchi; 0 until drawn
+    int m_count = 0; // tan_jishu
     bool m_finished = false;
 };
