@@ -31,6 +31,12 @@ void Form1::showNewsOnDemand() {
 
 void Form1::Timer_tan_Timer() {
     NewsService *news = m_services.news.window;
+    if (!newsaddress::isServerSet(m_services.news.server)) {
+        // No news server: there is nothing to pop up, and the web engine
+        // is never started for it.
+        m_ui.Timer_tan->stop();
+        return;
+    }
     const bool optionChecked = m_ui.bangzhu1.value(menuindex::NoNewsPopup)->isChecked();
     const auto online = [this] { return m_services.news.online && m_services.news.online(); };
     const auto page = [news] { return news != nullptr ? news->page() : NewsSchedule::Page{}; };
@@ -48,6 +54,9 @@ void Form1::Timer_tan_Timer() {
         m_ui.Timer_tan->stop();
         break;
     case NewsSchedule::Step::Stop:
+        // The page loaded for the check is of no use now.
+        if (news != nullptr)
+            news->releaseHidden();
         m_ui.Timer_tan->stop();
         break;
     }

@@ -2,7 +2,7 @@
 #include "form1.h"
 #include "maker.h"
 #include "mp3play.h"
-#include "newswindow.h"
+#include "newsprocess.h"
 #include "onlinecheck.h"
 #include "platformchoice.h"
 #include "programfolder.h"
@@ -32,8 +32,8 @@ int main(int argc, char *argv[]) {
     Mp3Play player;
     SystemTray tray;
     DesktopUrlOpener opener;
-    NewsWindow news(folder.newsViewPlugin(),
-                    [&opener](const QString &address) { opener.openWebAddress(address); });
+    NewsProcess news(folder.newsViewer(),
+                     [&opener](const QString &address) { opener.openWebAddress(address); });
 
     Form1News newsSettings{&news, &shifou_zaixian, maker::newsServer(), maker::newsClientId(), {}};
 #ifdef TINTOKO_TEST_HOOKS

@@ -36,6 +36,6 @@ QString ProgramFolder::newsOptionFile() const {
     return file(QStringLiteral("v.sz"));
 }
 
-QString ProgramFolder::newsViewPlugin() const {
-    return file(QStringLiteral("plugins/newsview.so"));
+QString ProgramFolder::newsViewer() const {
+    return file(QStringLiteral("tintoko-news"));
 }

@@ -6,7 +6,7 @@
 //   声音/<name>.mp3, 声音/对_<name>.mp3, 声音/错了再试一遍.mp3   the recordings
 //   Tintoko说明.txt                                          the instructions
 //   v.sz                                                     the news option
-//   plugins/newsview.so                                      the news window's web view
+//   tintoko-news                                             the news viewer (web engine)
 // Every path is the folder, exactly one "/", then the name; the root folder
 // "/" already ends in one.
 class ProgramFolder {
@@ -31,7 +31,8 @@ public:
     // v.sz beside the program (see newsoptionfile::location for where it is
     // really kept when this folder cannot be written).
     [[nodiscard]] QString newsOptionFile() const;
-    [[nodiscard]] QString newsViewPlugin() const;
+    // The news viewer, the process that shows the news window.
+    [[nodiscard]] QString newsViewer() const;
 
 private:
     QString m_path;

@@ -28,8 +28,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TINTOKO_HOME_PAGE}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
-# The shared libraries the program and the news plugin link decide most of
-# the dependencies (dpkg-shlibdeps); Qt WebEngine comes in through the plugin.
+# The shared libraries the program and the news viewer link decide most of
+# the dependencies (dpkg-shlibdeps); Qt WebEngine comes in through the viewer.
 # Added to them is what is only loaded or read at run time:
 #   qt6-qpa-plugins   the X11 platform plugin, without which no window opens
 #                     (Qt's GUI library merely recommends it);

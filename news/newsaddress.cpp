@@ -1,5 +1,7 @@
 #include "newsaddress.h"
 
+#include <QUrl>
+
 namespace newsaddress {
 
 QString request(const QString &server, const QString &identifier) {
@@ -9,6 +11,18 @@ QString request(const QString &server, const QString &identifier) {
     QString id = identifier;
     id.remove(QLatin1Char(' '));
     return base + QStringLiteral("/rjshengji/gg_tan.htm?id=vemb&") + id;
+}
+
+bool isServerSet(const QString &server) {
+    const QUrl url(server.trimmed());
+    QString host = url.host().toLower();
+    while (host.endsWith(QLatin1Char('.')))
+        host.chop(1);
+    const bool web =
+        url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+    const bool reserved =
+        host == QLatin1String("invalid") || host.endsWith(QLatin1String(".invalid"));
+    return url.isValid() && web && !host.isEmpty() && !reserved;
 }
 
 bool needsNavigation(const QString &shownAddress, const QString &newsHost) {

@@ -8,6 +8,12 @@ namespace newsaddress {
 // <server>/rjshengji/gg_tan.htm?id=vemb&<identifier without spaces>.
 QString request(const QString &server, const QString &identifier);
 
+// Whether the build names a news server: an http or https address whose host
+// is not under the reserved name "invalid", which the default uses, so that a
+// build that sets no server asks nobody and never starts the web engine by
+// itself.
+bool isServerSet(const QString &server);
+
 // The on-demand entry loads the page again only when the window does not
 // show the news server's page already.
 bool needsNavigation(const QString &shownAddress, const QString &newsHost);

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QUrl>
 
-// The news window as the main window uses it. The real one is NewsWindow;
+// The news window as the main window uses it. The real one is NewsProcess;
 // widget tests put a fake in its place.
 class NewsService {
 public:
@@ -25,4 +25,7 @@ public:
     [[nodiscard]] virtual QString address() const = 0;
     // The window's page, for the timed pop-up's checks.
     [[nodiscard]] virtual NewsSchedule::Page page() const = 0;
+    // Lets a window that was loaded but never shown go, with its page: the
+    // timed pop-up found no use for it.
+    virtual void releaseHidden() = 0;
 };

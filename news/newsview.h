@@ -2,16 +2,14 @@
 
 #include <QString>
 #include <QUrl>
-#include <QtPlugin>
 
 #include <functional>
 #include <optional>
 
 class QWidget;
 
-// The news page's web view, made by the plugin that holds the web engine, so
-// that the program itself never links the engine: it is loaded the first time
-// the news window is needed.
+// The news page's web view. The real one (WebNewsView) lives in the news
+// viewer, the process of its own that holds the web engine.
 class NewsView {
 public:
     NewsView() = default;
@@ -24,6 +22,8 @@ public:
     // The view's widget; deleting it deletes the view.
     virtual QWidget *widget() = 0;
     virtual void navigate(const QUrl &url) = 0;
+    // Stops loading; what has loaded so far stays.
+    virtual void stop() = 0;
     // The address the view shows or is loading.
     [[nodiscard]] virtual QString address() const = 0;
     // From a navigation until its page has loaded and its body was read.
@@ -34,6 +34,10 @@ public:
     // Told the address of every page the news page asks to open in a new
     // window; the view itself never opens one.
     std::function<void(const QUrl &)> onNewWindow;
+    // Told when a page starts loading, and when it has loaded and its body
+    // was read (or could not be).
+    std::function<void()> onLoadStarted;
+    std::function<void()> onLoaded;
 };
 
 class NewsViewFactory {
@@ -48,6 +52,3 @@ public:
     // A new view inside parent; null when the web engine cannot run.
     virtual NewsView *createView(QWidget *parent) = 0;
 };
-
-#define NewsViewFactory_iid "org.tintoko.NewsViewFactory/1"
-Q_DECLARE_INTERFACE(NewsViewFactory, NewsViewFactory_iid)

@@ -4,71 +4,88 @@
 #include "newsaddress.h"
 #include "newsview.h"
 
-#include <QPluginLoader>
+#include <QApplication>
+#include <QMouseEvent>
 
 #include <utility>
 
-NewsWindow::NewsWindow(QString pluginPath, std::function<void(const QString &)> openInBrowser,
-                       QObject *parent)
+using newsprotocol::Kind;
+
+NewsWindow::NewsWindow(NewsViewFactory *factory, Tell tell, QObject *parent)
     : QObject(parent)
-    , m_pluginPath(std::move(pluginPath))
-    , m_openInBrowser(std::move(openInBrowser)) {}
+    , m_factory(factory)
+    , m_tell(std::move(tell)) {
+    m_clock.start();
+    // Clicks on the page reach the web engine's own widgets inside the
+    // window: they are seen on their way there.
+    qApp->installEventFilter(this);
+}
 
 NewsWindow::~NewsWindow() {
-    // The program is ending: the window and its page go at once.
     delete m_form;
 }
 
-NewsViewFactory *NewsWindow::factory() {
-    if (!m_plugin) {
-        QPluginLoader loader(m_pluginPath);
-        m_plugin = loader.instance();
-        if (!m_plugin)
-            qWarning("news window: %s", qPrintable(loader.errorString()));
-    }
-    return qobject_cast<NewsViewFactory *>(m_plugin);
+FormTan *NewsWindow::form() const {
+    return m_form;
 }
 
 FormTan *NewsWindow::window() {
     if (m_form)
         return m_form;
-    NewsViewFactory *views = factory();
-    if (views == nullptr)
-        return nullptr;
-    auto *form = new FormTan(views);
+    auto *form = new FormTan(m_factory);
     NewsView *view = form->view();
     if (view == nullptr) {
         delete form;
         return nullptr;
     }
+    view->onLoadStarted = [this, view] { m_tell({Kind::Loading, view->address()}); };
+    view->onLoaded = [this, view] { m_tell({Kind::Loaded, view->address(), view->bodyText()}); };
     view->onNewWindow = [this](const QUrl &url) {
         const QString address = url.toString();
-        if (newsaddress::opensInBrowser(address) && m_openInBrowser)
-            m_openInBrowser(address);
+        if (!m_clicks.allowOpen(m_clock.elapsed()))
+            return; // not the answer to a click: dropped
+        if (newsaddress::opensInBrowser(address))
+            m_tell({Kind::Open, address});
     };
+    connect(form, &QObject::destroyed, this, [this] {
+        m_tell({Kind::Closed});
+        emit closed();
+    });
     m_form = form;
     return form;
 }
 
-void NewsWindow::navigate(const QUrl &url) {
-    if (FormTan *form = window())
-        form->view()->navigate(url);
-}
-
-void NewsWindow::showWindow() {
-    if (FormTan *form = window()) {
+bool NewsWindow::handle(const newsprotocol::Message &message) {
+    FormTan *form = window();
+    if (form == nullptr)
+        return false;
+    switch (message.kind) {
+    case Kind::Navigate:
+        form->view()->navigate(QUrl(message.url));
+        break;
+    case Kind::Show:
         form->show();
         form->raise();
         form->activateWindow();
+        break;
+    case Kind::Stop:
+        form->view()->stop();
+        break;
+    case Kind::Loading:
+    case Kind::Loaded:
+    case Kind::Open:
+    case Kind::Closed:
+        break; // the viewer's own words
     }
+    return true;
 }
 
-QString NewsWindow::address() const {
-    return m_form ? m_form->view()->address() : QString();
-}
-
-NewsSchedule::Page NewsWindow::page() const {
-    if (!m_form)
-        return {};
-    return {m_form->view()->isLoading(), m_form->view()->bodyText()};
+bool NewsWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::MouseButtonPress && m_form && m_form->isVisible()) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (widget != nullptr && widget->window() == m_form && mouse->spontaneous())
+            m_clicks.clicked(m_clock.elapsed());
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -1,43 +1,54 @@
 #pragma once
 
-#include "newsservice.h"
+#include "clickgate.h"
+#include "newsprotocol.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
-#include <QString>
 
 #include <functional>
 
 class FormTan;
 class NewsViewFactory;
 
-// The news window of a real desktop. The web engine comes from a plugin that
-// is loaded the first time the window is needed; without it, or when the
-// engine cannot start, no window appears and nothing else changes. A closed
-// window is gone; the next use creates a fresh one. A window still open when
-// this object goes is deleted at once, without the fade.
-class NewsWindow final : public QObject, public NewsService {
+// The news window as the news viewer keeps it: made (hidden) on first use
+// with a web view from the factory, told what to do by the program's
+// messages, telling the program what its page does. Closing the window
+// deletes it and emits closed().
+//
+// Only the user's clicks may open the default browser: a page's request to
+// open a new window is passed on to the program only when a click in the
+// window allows it (ClickGate), once per click.
+class NewsWindow final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(NewsWindow)
 
 public:
-    // openInBrowser is given the address of every page the news page opens
-    // in a new window, when it is longer than 15 characters.
-    NewsWindow(QString pluginPath, std::function<void(const QString &)> openInBrowser,
-               QObject *parent = nullptr);
+    using Tell = std::function<void(const newsprotocol::Message &)>;
+
+    NewsWindow(NewsViewFactory *factory, Tell tell, QObject *parent = nullptr);
+    // A window still open goes at once, without the fade.
     ~NewsWindow() override;
 
-    void navigate(const QUrl &url) override;
-    void showWindow() override;
-    [[nodiscard]] QString address() const override;
-    [[nodiscard]] NewsSchedule::Page page() const override;
+    // Carries out one of the program's messages; false when the window
+    // cannot be made (the web engine does not start).
+    bool handle(const newsprotocol::Message &message);
+
+    [[nodiscard]] FormTan *form() const;
+
+signals:
+    void closed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    NewsViewFactory *factory();
     FormTan *window();
 
-    QString m_pluginPath;
-    std::function<void(const QString &)> m_openInBrowser;
-    QPointer<QObject> m_plugin;
+    NewsViewFactory *m_factory;
+    Tell m_tell;
     QPointer<FormTan> m_form;
+    ClickGate m_clicks;
+    QElapsedTimer m_clock;
 };

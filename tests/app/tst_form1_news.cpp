@@ -23,6 +23,7 @@ private slots:
     void timedPopUp_data();
     void timedPopUp();
     void topmost();
+    void noServerNoPopUp();
 
 private:
     const Form1Ui &ui() const { return m_form->ui(); }
@@ -57,15 +58,17 @@ void TestForm1News::timedPopUp_data() {
     QTest::addColumn<bool>("optionChecked");
     QTest::addColumn<QString>("body");
     QTest::addColumn<int>("shown");
-    QTest::newRow("marker") << false << "ruanjianguanggao" << 1;
-    QTest::newRow("no marker") << false << "hello" << 0;
-    QTest::newRow("option checked") << true << "ruanjianguanggao" << 0;
+    QTest::addColumn<int>("released"); // the hidden window let go after the check
+    QTest::newRow("marker") << false << "ruanjianguanggao" << 1 << 0;
+    QTest::newRow("no marker") << false << "hello" << 0 << 1;
+    QTest::newRow("option checked") << true << "ruanjianguanggao" << 0 << 0;
 }
 
 void TestForm1News::timedPopUp() {
     QFETCH(bool, optionChecked);
     QFETCH(QString, body);
     QFETCH(int, shown);
+    QFETCH(int, released);
 
     ui().bangzhu1.value(menuindex::NoNewsPopup)->setChecked(optionChecked);
     m_news->state.body = body;
@@ -75,6 +78,7 @@ void TestForm1News::timedPopUp() {
 
     QCOMPARE(m_news->navigated, optionChecked ? QList<QUrl>() : QList<QUrl>{m_request});
     QCOMPARE(m_news->shown, shown);
+    QCOMPARE(m_news->released, released);
     // One attempt per run: the timer is off after it.
     QCOMPARE(ui().Timer_tan->isActive(), optionChecked);
 }
@@ -90,6 +94,22 @@ void TestForm1News::topmost() {
     QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(window.isVisible());
     QCOMPARE(window.geometry(), before);
+}
+
+void TestForm1News::noServerNoPopUp() {
+    // The build's default server is a reserved name: the timer asks nobody.
+    m_form.reset();
+    Form1News news{m_news.get(),
+                   [] { return true; },
+                   QStringLiteral("http://news.tintoko.invalid"),
+                   {},
+                   [] { return 3; }};
+    m_form = std::make_unique<Form1>(
+        Form1Services{.programFolder = m_folder.path(), .player = &m_player, .news = news});
+    for (int tick = 0; tick < 20; ++tick)
+        m_form->Timer_tan_Timer();
+    QVERIFY(m_news->navigated.isEmpty());
+    QVERIFY(!ui().Timer_tan->isActive());
 }
 
 QTEST_MAIN(TestForm1News)

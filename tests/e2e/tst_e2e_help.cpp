@@ -2,6 +2,7 @@
 #include "mainwindowmap.h"
 #include "maker.h"
 #include "newsserver.h"
+#include "processtree.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,7 +35,7 @@ QByteArray page(const char *words) {
 // window, with the real web engine against a news server of the test's own: on demand it rises in
 // the corner of the work area above other windows and loads the page once; links opened in a new
 // window go to the default browser (a stand-in here) when they are web addresses; the timed pop-up
-// shows a page with the marker and not one without; and without the web-view plugin the entry does
+// shows a page with the marker and not one without; and without the news viewer the entry does
 // nothing.
 class TstE2eHelp final : public QObject {
     Q_OBJECT
@@ -46,14 +47,16 @@ private slots:
     void newWindowLinks();
     void timedPopUp_data();
     void timedPopUp();
-    void withoutThePlugin();
+    void endlessPage();
+    void popUpLoop();
+    void withoutTheViewer();
     void cleanup() { m_env.reset(); }
 
 private:
     // A desktop with the program on it; the news window pops up by itself
     // after `delay` online seconds (none: the usual minutes). Without the
-    // plugin, the program runs from a copy of its folder that lacks it.
-    void startDesktop(int delay = 0, bool withPlugin = true);
+    // viewer, the program runs from a copy of its folder that lacks it.
+    void startDesktop(int delay = 0, bool withViewer = true);
     bool openHelpEntry(const QString &key);
     QByteArray browserLog() const;
 
@@ -66,15 +69,15 @@ void TstE2eHelp::initTestCase() {
     QVERIFY(m_server.start());
 }
 
-void TstE2eHelp::startDesktop(int delay, bool withPlugin) {
+void TstE2eHelp::startDesktop(int delay, bool withViewer) {
     m_env = std::make_unique<E2eEnvironment>(E2eEnvironment::Part::WindowManager);
     QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
     QString programDir;
-    if (!withPlugin) {
+    if (!withViewer) {
         // The copy holds the program, its recordings and instructions only.
         programDir = m_env->copyProgramDir();
         QVERIFY(!programDir.isEmpty());
-        QVERIFY(!QFile::exists(programDir + QStringLiteral("/plugins")));
+        QVERIFY(!QFile::exists(programDir + QStringLiteral("/tintoko-news")));
     }
 
     // A default browser that writes down what it is given.
@@ -243,7 +246,48 @@ void TstE2eHelp::timedPopUp() {
     QCOMPARE(m_server.requests(kPagePath), before + 1);
 }
 
-void TstE2eHelp::withoutThePlugin() {
+void TstE2eHelp::endlessPage() {
+    // A news page that never ends: the program stops it after 20 s, or ends
+    // the viewer sooner if it takes too much memory.
+    m_server.setEndless(kPagePath);
+    const int before = m_server.abandoned();
+    startDesktop();
+    QVERIFY(openHelpEntry(QStringLiteral("w")));
+    const qint64 pid = m_env->program()->processId();
+    qint64 most = 0;
+    QVERIFY2(E2eEnvironment::waitFor(
+                 [&] {
+                     most = std::max(most, processtree::memoryBytes(pid));
+                     return m_server.abandoned() > before;
+                 },
+                 60000),
+             "the endless page was never stopped");
+    // The program, the viewer and the engine's processes together.
+    QVERIFY2(most < (qint64(1100) << 20), qPrintable(QString::number(most >> 20)));
+}
+
+void TstE2eHelp::popUpLoop() {
+    // A page that opens a window every 20 ms: only a click of the user's
+    // reaches the browser, and only once.
+    m_server.setPage(kPagePath,
+                     "<html><body style=\"background:#33cc33\"><script>setInterval(function() {"
+                     "window.open('http://tintoko.example/popup'); }, 20);</script></body></html>");
+    startDesktop();
+    QVERIFY(openHelpEntry(QStringLiteral("w")));
+    const quint64 news = m_env->waitForWindow(kNewsTitle, 30000);
+    QVERIFY(news != 0);
+    const QPoint inside = m_env->windowGeometry(news).topLeft() + QPoint(120, 150);
+    QVERIFY(E2eEnvironment::waitFor(
+        [&] { return m_env->screenshot().pixelColor(inside) == kPageColour; }, 30000));
+    QVERIFY(!E2eEnvironment::waitFor([&] { return !browserLog().isEmpty(); }, 3000));
+    QVERIFY(m_env->click(inside));
+    QVERIFY2(E2eEnvironment::waitFor([&] { return !browserLog().isEmpty(); }, 10000),
+             "a click opened nothing");
+    QVERIFY(!E2eEnvironment::waitFor([&] { return browserLog().count('\n') > 1; }, 3000));
+    QCOMPARE(browserLog(), QByteArray("http://tintoko.example/popup\n"));
+}
+
+void TstE2eHelp::withoutTheViewer() {
     const int before = m_server.requests(kPagePath);
     startDesktop(0, false);
     QVERIFY(openHelpEntry(QStringLiteral("w")));

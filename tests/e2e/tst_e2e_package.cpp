@@ -164,7 +164,7 @@ void TstE2ePackage::installRunAndPurge() {
         existed.append(path);
     }
     for (const char *path :
-         {"/usr/lib/tintoko/plugins/newsview.so", "/usr/lib/tintoko/声音/黑  色.mp3",
+         {"/usr/lib/tintoko/tintoko-news", "/usr/lib/tintoko/声音/黑  色.mp3",
           "/usr/lib/tintoko/Tintoko说明.txt", "/usr/share/applications/tintoko.desktop",
           "/usr/share/metainfo/" TINTOKO_APPSTREAM_ID ".metainfo.xml",
           "/usr/share/icons/hicolor/48x48/apps/tintoko.png"})

@@ -11,6 +11,7 @@ class FakeNews final : public NewsService {
 public:
     QList<QUrl> navigated;
     int shown = 0;
+    int released = 0;
     NewsSchedule::Page state;
 
     void navigate(const QUrl &url) override { navigated << url; }
@@ -19,4 +20,5 @@ public:
         return navigated.isEmpty() ? QString() : navigated.last().toString();
     }
     [[nodiscard]] NewsSchedule::Page page() const override { return state; }
+    void releaseHidden() override { ++released; }
 };

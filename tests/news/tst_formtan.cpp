@@ -1,4 +1,6 @@
 #include "formtan.h"
+#include "newsview.h"
+#include "newswindow.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -14,7 +16,31 @@ class TestFormTan : public QObject {
 private slots:
     void placedRisingAndOnTop();
     void closeBoxFadesThenDeletes();
+    void viewerTellsAndOpensOnlyOnClicks();
 };
+
+namespace {
+
+// A page that does what the test makes it do.
+class FakeView final : public QWidget, public NewsView {
+public:
+    using QWidget::QWidget;
+    QWidget *widget() override { return this; }
+    void navigate(const QUrl &url) override { m_url = url; }
+    void stop() override {}
+    [[nodiscard]] QString address() const override { return m_url.toString(); }
+    [[nodiscard]] bool isLoading() const override { return false; }
+    [[nodiscard]] std::optional<QString> bodyText() const override { return QStringLiteral("hi"); }
+    QUrl m_url;
+};
+
+class FakeViews final : public NewsViewFactory {
+public:
+    NewsView *createView(QWidget *parent) override { return view = new FakeView(parent); }
+    FakeView *view = nullptr;
+};
+
+} // namespace
 
 void TestFormTan::placedRisingAndOnTop() {
     auto *form = new FormTan(nullptr);
@@ -46,6 +72,29 @@ void TestFormTan::closeBoxFadesThenDeletes() {
     QVERIFY(guard);
     QVERIFY(form->isVisible());
     QTRY_VERIFY(guard.isNull());
+}
+
+void TestFormTan::viewerTellsAndOpensOnlyOnClicks() {
+    using newsprotocol::Kind;
+    FakeViews views;
+    QList<newsprotocol::Message> told;
+    NewsWindow news(&views, [&told](const newsprotocol::Message &m) { told << m; });
+    const QString more = QStringLiteral("http://tintoko.example/more");
+    QVERIFY(news.handle({Kind::Navigate, QStringLiteral("http://news.example/p")}));
+    views.view->onLoaded();
+    // Asked by the page with no click: nothing reaches the program.
+    views.view->onNewWindow(QUrl(more));
+    QVERIFY(news.handle({Kind::Show}));
+    QVERIFY(QTest::qWaitForWindowExposed(news.form()));
+    QTest::mouseClick(views.view, Qt::LeftButton);
+    views.view->onNewWindow(QUrl(more));
+    views.view->onNewWindow(QUrl(more)); // once per click
+    delete news.form();
+    const QList<newsprotocol::Message> expected{
+        {Kind::Loaded, QStringLiteral("http://news.example/p"), QStringLiteral("hi")},
+        {Kind::Open, more},
+        {Kind::Closed}};
+    QCOMPARE(told, expected);
 }
 
 QTEST_MAIN(TestFormTan)

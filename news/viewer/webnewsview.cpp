@@ -91,6 +91,8 @@ WebNewsView::WebNewsView(QWebEngineProfile *profile, QWidget *parent)
     connect(this, &QWebEngineView::loadStarted, this, [this] {
         m_loading = true;
         m_body.reset();
+        if (onLoadStarted)
+            onLoadStarted();
     });
     connect(this, &QWebEngineView::loadFinished, this, &WebNewsView::onLoadFinished);
 }
@@ -103,6 +105,17 @@ void WebNewsView::navigate(const QUrl &url) {
     load(url);
 }
 
+void WebNewsView::stop() {
+    QWebEngineView::stop();
+}
+
+void WebNewsView::finishLoading(std::optional<QString> body) {
+    m_body = std::move(body);
+    m_loading = false;
+    if (onLoaded)
+        onLoaded();
+}
+
 QString WebNewsView::address() const {
     return url().toString();
 }
@@ -110,7 +123,7 @@ QString WebNewsView::address() const {
 void WebNewsView::onLoadFinished(bool ok) {
     if (!ok) {
         // Nothing to read: a failed load counts as a page without a body.
-        m_loading = false;
+        finishLoading(std::nullopt);
         return;
     }
     // Read in the program's own script world, which the page cannot tamper with.
@@ -120,7 +133,8 @@ void WebNewsView::onLoadFinished(bool ok) {
                               if (!view)
                                   return;
                               if (body.typeId() == QMetaType::QString)
-                                  view->m_body = body.toString();
-                              view->m_loading = false;
+                                  view->finishLoading(body.toString());
+                              else
+                                  view->finishLoading(std::nullopt);
                           });
 }

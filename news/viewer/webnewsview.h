@@ -19,12 +19,14 @@ public:
 
     QWidget *widget() override { return this; }
     void navigate(const QUrl &url) override;
+    void stop() override;
     [[nodiscard]] QString address() const override;
     [[nodiscard]] bool isLoading() const override { return m_loading; }
     [[nodiscard]] std::optional<QString> bodyText() const override { return m_body; }
 
 private:
     void onLoadFinished(bool ok);
+    void finishLoading(std::optional<QString> body);
 
     bool m_loading = false;
     std::optional<QString> m_body;

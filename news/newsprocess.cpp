@@ -1,0 +1,193 @@
+#include "newsprocess.h"
+
+#include "newsaddress.h"
+#include "processtree.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+#include <utility>
+
+using newsprotocol::Kind;
+using newsprotocol::Message;
+
+NewsProcess::NewsProcess(QString program, QStringList arguments,
+                         std::function<void(const QString &)> openInBrowser, Limits limits,
+                         QObject *parent)
+    : QObject(parent)
+    , m_program(std::move(program))
+    , m_arguments(std::move(arguments))
+    , m_openInBrowser(std::move(openInBrowser))
+    , m_limits(limits) {
+    m_watch.setInterval(m_limits.checkEveryMs);
+    connect(&m_watch, &QTimer::timeout, this, &NewsProcess::checkLimits);
+}
+
+NewsProcess::NewsProcess(QString program, std::function<void(const QString &)> openInBrowser,
+                         QObject *parent)
+    : NewsProcess(std::move(program), {}, std::move(openInBrowser), Limits{}, parent) {}
+
+NewsProcess::~NewsProcess() {
+    if (m_process == nullptr)
+        return;
+    processtree::signalAll(m_process->processId(), SIGKILL);
+    m_process->waitForFinished(1000);
+    delete m_process;
+}
+
+bool NewsProcess::isRunning() const {
+    return m_process != nullptr && m_process->state() != QProcess::NotRunning;
+}
+
+qint64 NewsProcess::processId() const {
+    return m_process != nullptr ? m_process->processId() : 0;
+}
+
+bool NewsProcess::ensureStarted() {
+    if (m_process != nullptr)
+        return true;
+    if (!QFileInfo(m_program).isExecutable())
+        return false;
+    auto *process = new QProcess(this);
+    process->setProgram(m_program);
+    process->setArguments(m_arguments);
+    // What the viewer says on its standard error (the web engine's own
+    // messages) goes where the program's goes.
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The viewer ends with the program, however the program ends.
+    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    connect(process, &QProcess::readyReadStandardOutput, this, &NewsProcess::readMessages);
+    connect(process, &QProcess::finished, this, [this, process] {
+        process->deleteLater();
+        if (process != m_process)
+            return;
+        m_process = nullptr;
+        forget();
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        qWarning("news window: %s", qPrintable(process->errorString()));
+        process->deleteLater();
+        if (process == m_process) {
+            m_process = nullptr;
+            forget();
+        }
+    });
+    m_process = process;
+    process->start(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    m_watch.start();
+    return true;
+}
+
+void NewsProcess::send(const Message &message) {
+    if (m_process != nullptr)
+        m_process->write(newsprotocol::encode(message));
+}
+
+void NewsProcess::navigate(const QUrl &url) {
+    if (!ensureStarted())
+        return;
+    m_address = url.toString();
+    m_loading = true;
+    m_body.reset();
+    m_loadClock.start();
+    send({Kind::Navigate, m_address});
+}
+
+void NewsProcess::showWindow() {
+    if (!ensureStarted())
+        return;
+    m_shown = true;
+    send({Kind::Show});
+}
+
+void NewsProcess::releaseHidden() {
+    if (!m_shown)
+        end();
+}
+
+void NewsProcess::readMessages() {
+    QProcess *process = m_process;
+    if (process == nullptr)
+        return;
+    while (process->canReadLine()) {
+        const QByteArray line = process->readLine(newsprotocol::kMaxLineBytes + 2);
+        if (const auto message = newsprotocol::decode(line))
+            receive(*message);
+        if (process != m_process)
+            return; // the message ended the viewer
+    }
+    // A line of that length is none of ours: it is dropped, not held.
+    if (process->bytesAvailable() > newsprotocol::kMaxLineBytes)
+        process->readAll();
+}
+
+void NewsProcess::receive(const Message &message) {
+    switch (message.kind) {
+    case Kind::Loading:
+        m_address = message.url;
+        m_loading = true;
+        m_body.reset();
+        m_loadClock.start();
+        break;
+    case Kind::Loaded:
+        m_address = message.url;
+        m_loading = false;
+        m_body = message.body;
+        break;
+    case Kind::Open:
+        if (newsaddress::opensInBrowser(message.url) && m_openInBrowser)
+            m_openInBrowser(message.url);
+        break;
+    case Kind::Closed:
+        m_shown = false;
+        break;
+    case Kind::Navigate:
+    case Kind::Show:
+    case Kind::Stop:
+        break; // the program's own words, not the viewer's
+    }
+}
+
+void NewsProcess::checkLimits() {
+    if (m_process == nullptr) {
+        m_watch.stop();
+        return;
+    }
+    if (m_loading && m_loadClock.isValid() && m_loadClock.elapsed() > m_limits.loadMs) {
+        qWarning("news window: the page took longer than %d s; stopped", m_limits.loadMs / 1000);
+        send({Kind::Stop});
+        // A page that never finished has no body to read.
+        m_loading = false;
+        m_body.reset();
+    }
+    const qint64 memory = processtree::memoryBytes(m_process->processId());
+    if (memory > m_limits.memoryBytes) {
+        qWarning("news window: the page took %lld MiB; the window is closed",
+                 static_cast<long long>(memory >> 20));
+        end();
+    }
+}
+
+void NewsProcess::end() {
+    if (m_process == nullptr)
+        return;
+    QProcess *process = std::exchange(m_process, nullptr);
+    processtree::signalAll(process->processId(), SIGKILL);
+    process->kill();
+    // Reaped when it has gone; the window's thread does not wait for that.
+    process->closeWriteChannel();
+    forget();
+}
+
+void NewsProcess::forget() {
+    m_watch.stop();
+    m_address.clear();
+    m_loading = false;
+    m_body.reset();
+    m_shown = false;
+}

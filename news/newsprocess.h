@@ -1,0 +1,78 @@
+#pragma once
+
+#include "newsprotocol.h"
+#include "newsservice.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+// The news window of a real desktop, run by the news viewer (tintoko-news),
+// a process of its own that holds the web engine. The program never loads
+// the engine: the viewer starts the first time the window is wanted and
+// ends when the user closes the window, when the timed pop-up has no use
+// for a page it loaded, or when the program ends, and its memory goes with
+// it. A page cannot stall the program's window, and it is held to limits:
+//   - a page still loading after Limits::loadMs is stopped;
+//   - a viewer whose processes together take more than Limits::memoryBytes
+//     is ended, and its window with it.
+// Without the viewer, or when it fails, no window appears and nothing else
+// changes.
+class NewsProcess final : public QObject, public NewsService {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(NewsProcess)
+
+public:
+    struct Limits {
+        int loadMs = 20'000;
+        qint64 memoryBytes = qint64(1024) << 20;
+        int checkEveryMs = 500;
+    };
+
+    // openInBrowser is given the address of every page the user opened in a
+    // new window from the news page, when it is longer than 15 characters.
+    NewsProcess(QString program, QStringList arguments,
+                std::function<void(const QString &)> openInBrowser, Limits limits,
+                QObject *parent = nullptr);
+    NewsProcess(QString program, std::function<void(const QString &)> openInBrowser,
+                QObject *parent = nullptr);
+    // The viewer and its window go at once, without the fade.
+    ~NewsProcess() override;
+
+    void navigate(const QUrl &url) override;
+    void showWindow() override;
+    [[nodiscard]] QString address() const override { return m_address; }
+    [[nodiscard]] NewsSchedule::Page page() const override { return {m_loading, m_body}; }
+    void releaseHidden() override;
+
+    [[nodiscard]] bool isRunning() const;
+    [[nodiscard]] qint64 processId() const;
+
+private:
+    bool ensureStarted();
+    void send(const newsprotocol::Message &message);
+    void readMessages();
+    void receive(const newsprotocol::Message &message);
+    void checkLimits();
+    void end();
+    void forget();
+
+    QString m_program;
+    QStringList m_arguments;
+    std::function<void(const QString &)> m_openInBrowser;
+    Limits m_limits;
+    QProcess *m_process = nullptr;
+    QTimer m_watch;
+    QElapsedTimer m_loadClock;
+
+    QString m_address;
+    bool m_loading = false;
+    std::optional<QString> m_body;
+    bool m_shown = false;
+};

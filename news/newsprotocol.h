@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// What the program and its news viewer (tintoko-news, the process that holds
+// the web engine) say to each other: one message a line, on the viewer's
+// standard input and output. Addresses are percent-encoded and the page's
+// body is base64, so no field ever holds a space or a line break.
+//
+//   program -> viewer: navigate <url> | show | stop
+//   viewer -> program: loading <url> | loaded <url> [<body>] | open <url> | closed
+namespace newsprotocol {
+
+enum class Kind {
+    // to the viewer
+    Navigate, // load the page into the (hidden) window
+    Show,     // show the window, rising into view
+    Stop,     // stop loading: the page took too long
+    // from the viewer
+    Loading, // a page started loading
+    Loaded,  // the page finished; body absent when it could not be read
+    Open,    // the user clicked a link that opens a new window
+    Closed,  // the user closed the window; the viewer ends
+};
+
+struct Message {
+    Kind kind = Kind::Show;
+    QString url{};
+    std::optional<QString> body{};
+
+    friend bool operator==(const Message &, const Message &) = default;
+};
+
+// A body longer than this is cut: the program only looks for a word in it,
+// and a hostile page must not make either process hold a huge line.
+inline constexpr qsizetype kMaxBodyChars = 1 << 20;
+// Longer lines are not messages of ours and are dropped unread.
+inline constexpr qsizetype kMaxLineBytes = 4 * kMaxBodyChars;
+
+// The line for a message, ending in "\n".
+QByteArray encode(const Message &message);
+// The message a line holds (with or without its "\n"); none for anything
+// else, so a garbled or foreign line is ignored.
+std::optional<Message> decode(QByteArrayView line);
+
+} // namespace newsprotocol

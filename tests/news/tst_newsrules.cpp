@@ -1,0 +1,123 @@
+#include "clickgate.h"
+#include "newsaddress.h"
+#include "newsprotocol.h"
+
+#include <QTest>
+
+using newsprotocol::Kind;
+using newsprotocol::Message;
+
+// What the program and the news viewer say to each other, which news servers
+// count as set, and when a page may open the browser.
+class TestNewsRules : public QObject {
+    Q_OBJECT
+
+private slots:
+    void protocol_data();
+    void protocol();
+    void serverSet_data();
+    void serverSet();
+    void clickGate_data();
+    void clickGate();
+};
+
+void TestNewsRules::protocol_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("body"); // "<none>": no body
+    const QString none = QStringLiteral("<none>");
+    const QString odd = QStringLiteral("http://h.example/a b%20c?x=1&y=新\n");
+    const QString body = QStringLiteral("<p>新闻\n two  spaces</p>");
+    // Every message goes through encode first; these rows decode its line.
+    QTest::newRow("navigate, odd address") << newsprotocol::encode({Kind::Navigate, odd}) << true
+                                           << int(Kind::Navigate) << odd << none;
+    QTest::newRow("loaded with body") << newsprotocol::encode({Kind::Loaded, odd, body}) << true
+                                      << int(Kind::Loaded) << odd << body;
+    QTest::newRow("loaded, unreadable")
+        << newsprotocol::encode({Kind::Loaded, odd}) << true << int(Kind::Loaded) << odd << none;
+    QTest::newRow("loaded, empty body") << newsprotocol::encode({Kind::Loaded, {}, QString()})
+                                        << true << int(Kind::Loaded) << QString() << QString();
+    QTest::newRow("closed") << QByteArray("closed\n") << true << int(Kind::Closed) << QString()
+                            << none;
+    QTest::newRow("unknown word") << QByteArray("launch http://x") << false << 0 << QString()
+                                  << none;
+    QTest::newRow("open without address") << QByteArray("open") << false << 0 << QString() << none;
+    QTest::newRow("show with more") << QByteArray("show now") << false << 0 << QString() << none;
+    QTest::newRow("body not base64")
+        << QByteArray("loaded - !!") << false << 0 << QString() << none;
+    QTest::newRow("overlong") << "open " + QByteArray(newsprotocol::kMaxLineBytes, 'a') << false
+                              << 0 << QString() << none;
+}
+
+void TestNewsRules::protocol() {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, valid);
+    QVERIFY(line.count('\n') <= 1);
+    const auto message = newsprotocol::decode(line);
+    QCOMPARE(message.has_value(), valid);
+    if (!valid)
+        return;
+    QFETCH(int, kind);
+    QFETCH(QString, url);
+    QFETCH(QString, body);
+    QCOMPARE(int(message->kind), kind);
+    QCOMPARE(message->url, url);
+    QCOMPARE(message->body.value_or(QStringLiteral("<none>")), body);
+}
+
+void TestNewsRules::serverSet_data() {
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<bool>("set");
+    QTest::newRow("the build's default") << "http://news.tintoko.invalid" << false;
+    QTest::newRow("reserved, upper case, dot") << "https://NEWS.INVALID./" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("not the web") << "file:///etc" << false;
+    QTest::newRow("a real server") << "http://news.tintoko.example" << true;
+    QTest::newRow("a local one") << "http://127.0.0.1:8080" << true;
+    QTest::newRow("invalid only in the path") << "https://a.example/x.invalid" << true;
+}
+
+void TestNewsRules::serverSet() {
+    QFETCH(QString, server);
+    QFETCH(bool, set);
+    QCOMPARE(newsaddress::isServerSet(server), set);
+}
+
+void TestNewsRules::clickGate_data() {
+    // 'c' a click, 'o' the page asks to open, '_' a second passes; expected:
+    // '1' an ask allowed, '0' refused, one character per ask.
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no click") << "oo_o"
+                              << "000";
+    QTest::newRow("one click, one window") << "cooo"
+                                           << "100";
+    QTest::newRow("each click one") << "coco"
+                                    << "11";
+    QTest::newRow("asked late") << "c___o"
+                                << "0";
+    QTest::newRow("asked within the window") << "c_o"
+                                             << "1";
+}
+
+void TestNewsRules::clickGate() {
+    QFETCH(QString, events);
+    QFETCH(QString, expected);
+    ClickGate gate;
+    qint64 now = 1000;
+    QString answers;
+    for (QChar event : events) {
+        if (event == QLatin1Char('c'))
+            gate.clicked(now);
+        else if (event == QLatin1Char('o'))
+            answers += gate.allowOpen(now) ? QLatin1Char('1') : QLatin1Char('0');
+        else
+            now += 1000;
+    }
+    QCOMPARE(answers, expected);
+}
+
+QTEST_GUILESS_MAIN(TestNewsRules)
+#include "tst_newsrules.moc"
