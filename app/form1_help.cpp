@@ -81,10 +81,14 @@ void Form1::bangzhu1_Click(int index) {
         break;
     case menuindex::NoNewsPopup: {
         // The entry has already turned its own check mark over. It is saved
-        // at once; where it cannot be saved it still holds for this run.
+        // at once; where it cannot be saved it still holds for this run, and
+        // the log says why (no box: a child may be the one at the window).
         const ProgramFolder folder(m_services.programFolder);
-        newsoptionfile::writeFile(newsoptionfile::location(folder.newsOptionFile()),
-                                  m_ui.bangzhu1.value(index)->isChecked());
+        const QString path = newsoptionfile::location(folder.newsOptionFile());
+        QString why;
+        if (!newsoptionfile::writeFile(path, m_ui.bangzhu1.value(index)->isChecked(), &why))
+            qWarning("news option: kept for this run only, %s not saved: %s", qPrintable(path),
+                     qPrintable(why));
         break;
     }
     case menuindex::News:

@@ -21,23 +21,32 @@ bool lineMeansOn(const QString &line);
 // Reads the option from an open device; false for empty or unreadable input.
 bool read(QIODevice &device);
 
-// Reads the option from a file; a missing or unreadable file leaves it off.
+// Reads the option from a file; a missing or unreadable file leaves it off, and
+// so does anything that is not a regular file (a FIFO, a device, a folder).
+// Opening never waits: a FIFO without a writer is turned down at once.
 bool readFile(const QString &path);
 
-// Where v.sz lives: `besideProgram` (the program folder's v.sz), or the file of
-// the same name in the user's configuration folder when the program folder
-// cannot be written (a system-wide install).
+// Where v.sz lives: `besideProgram` (the program folder's v.sz) when that
+// folder can be written and holds no v.sz or a regular file of that name (not
+// a link); otherwise the file of the same name in the user's configuration
+// folder (a system-wide install, or a program folder with something odd in
+// place of v.sz).
 QString location(const QString &besideProgram);
 
 // The option as start-up finds it: in the file a toggle would write (see
-// location()); when that is the user's file and there is none yet, in the
-// program folder's, where an administrator may have put one.
+// location()); when that is the user's file and it is missing or not a
+// readable regular file, in the program folder's, where an administrator may
+// have put one.
 bool readOption(const QString &besideProgram);
 // The same, with the file a toggle writes already found.
 bool readOption(const QString &besideProgram, const QString &toggleWrites);
 
-// Writes "True" or "False" as one line. Returns false when the file could not
-// be written completely; the caller then keeps the option for this run only.
-bool writeFile(const QString &path, bool on);
+// Writes "True" or "False" as one line: into a new file beside `path`, which
+// is flushed to the disk, closed and only then renamed over `path`. Only a
+// regular file is replaced: a link (wherever it points), FIFO, device, socket
+// or folder at `path` is left as it is and nothing is written. Returns false
+// when anything failed, with the old file unchanged, nothing left beside it and
+// the reason in *why; the caller then keeps the option for this run only.
+bool writeFile(const QString &path, bool on, QString *why = nullptr);
 
 } // namespace newsoptionfile

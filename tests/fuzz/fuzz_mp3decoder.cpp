@@ -3,22 +3,22 @@
 // at most the size asked for.
 #include "mp3decoder.h"
 
-#include <QFile>
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <sys/mman.h>
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    // The decoder reads files: one in memory-backed /dev/shm per process.
-    static const QString path = QStringLiteral("/dev/shm/tintoko-fuzz-%1.mp3").arg(getpid());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // The decoder reads files: one in memory, with no name on any disk, that
+    // goes away with the process. The decoder opens it afresh by its
+    // /proc/self/fd path each time.
+    static const int fd = memfd_create("tintoko-fuzz.mp3", MFD_CLOEXEC);
+    static const QString path = QStringLiteral("/proc/self/fd/%1").arg(fd);
+    if (fd < 0 || ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != ssize_t(size))
         return 0;
-    file.write(reinterpret_cast<const char *>(data), qint64(size));
-    file.close();
 
     Mp3Decoder decoder;
     if (decoder.open(path) != Mp3Decoder::Result::Ok)

@@ -6,6 +6,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 namespace {
 
 // An endless stream that repeats one pattern and counts what was taken from it.
@@ -35,12 +40,45 @@ private:
     int m_reads = 0;
 };
 
+// What stands where v.sz is looked for, itself or as the target of a link there.
+enum class Node { Missing, File, Fifo, Folder };
+
+// Makes `kind` (a file holds "True") at `path`, or beside it and a link there.
+bool make(Node kind, bool link, const QString &path) {
+    const QString real = link ? path + QStringLiteral(".target") : path;
+    QFile file(real);
+    const bool made =
+        kind == Node::Missing ||
+        (kind == Node::File && file.open(QIODevice::WriteOnly) && file.write("True\r\n") == 6) ||
+        (kind == Node::Fifo && ::mkfifo(QFile::encodeName(real), 0644) == 0) ||
+        (kind == Node::Folder && QDir().mkdir(real));
+    return made && (!link || QFile::link(real, path));
+}
+
+// Each entry of a folder: name, type and permissions, link target, content.
+QStringList snapshot(const QString &folder) {
+    QStringList entries;
+    const auto filter = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    for (const QFileInfo &entry : QDir(folder).entryInfoList(filter)) {
+        struct stat status {};
+        ::lstat(QFile::encodeName(entry.filePath()), &status);
+        QFile file(entry.filePath());
+        const bool regular = S_ISREG(status.st_mode) && file.open(QIODevice::ReadOnly);
+        entries << entry.fileName() + QString::number(status.st_mode, 8) + entry.symLinkTarget() +
+                       QString::fromLatin1(regular ? file.readAll() : "");
+    }
+    return entries;
+}
+
 } // namespace
 
 class TestNewsOptionFile : public QObject {
     Q_OBJECT
 
 private slots:
+    // Past RLIMIT_FSIZE a write fails with EFBIG, as on a full disk, instead
+    // of ending the process.
+    void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
     void content_data();
     void content();
     void endlessInputIsBounded_data();
@@ -48,6 +86,8 @@ private slots:
     void files();
     void writeThenRead();
     void writeReplacesWhole();
+    void oddFilesAndFailedWrites_data();
+    void oddFilesAndFailedWrites();
     void readOptionFallsBack_data();
     void readOptionFallsBack();
 };
@@ -164,8 +204,11 @@ void TestNewsOptionFile::writeReplacesWhole() {
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(4096, 'x'));
     old.close();
+    QVERIFY(old.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    const QFileDevice::Permissions permissions = old.permissions();
 
     QVERIFY(newsoptionfile::writeFile(path, false));
+    QCOMPARE(QFile::permissions(path), permissions);
     QFile written(path);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), QByteArray("False\r\n"));
@@ -175,6 +218,52 @@ void TestNewsOptionFile::writeReplacesWhole() {
     const QString blocked = dir.filePath(QStringLiteral("v.sz/v.sz"));
     QVERIFY(!newsoptionfile::writeFile(blocked, true));
     QVERIFY(newsoptionfile::readFile(path) == false);
+}
+
+// Only a regular file at v.sz is read (opening a FIFO without a writer must
+// not hang), kept beside the program, or replaced; the user's file that is
+// none counts as missing. A write that fails leaves everything as it was.
+void TestNewsOptionFile::oddFilesAndFailedWrites_data() {
+    QTest::addColumn<Node>("kind");
+    QTest::addColumn<bool>("link");
+    QTest::addColumn<int>("sizeLimit"); // bytes a file may grow to; -1: no limit
+
+    QTest::newRow("file, no room at all") << Node::File << false << 0;
+    QTest::newRow("file, room for 3 bytes") << Node::File << false << 3;
+    QTest::newRow("link to a file") << Node::File << true << -1;
+    QTest::newRow("link to a FIFO") << Node::Fifo << true << -1;
+    QTest::newRow("link to a folder") << Node::Folder << true << -1;
+    QTest::newRow("dangling link") << Node::Missing << true << -1;
+    QTest::newRow("FIFO without a writer") << Node::Fifo << false << -1;
+    QTest::newRow("folder") << Node::Folder << false << -1;
+}
+
+void TestNewsOptionFile::oddFilesAndFailedWrites() {
+    QFETCH(Node, kind);
+    QFETCH(bool, link);
+    QFETCH(int, sizeLimit);
+    const bool on = kind == Node::File; // what a file made here says
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("v.sz"));
+    QVERIFY(make(kind, link, path));
+    QCOMPARE(newsoptionfile::readFile(path), on);
+    QCOMPARE(newsoptionfile::location(path) == path, kind == Node::File && !link);
+    const QString beside = dir.filePath(QStringLiteral("program/v.sz"));
+    QVERIFY(newsoptionfile::writeFile(beside, !on));
+    QVERIFY(newsoptionfile::readOption(beside, path)); // path read when it can be, else beside
+
+    const QStringList before = snapshot(dir.path());
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit limit{sizeLimit < 0 ? old.rlim_cur : rlim_t(sizeLimit), old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    QString why;
+    const bool written = newsoptionfile::writeFile(path, false, &why);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    QVERIFY(!written);
+    QVERIFY(!why.isEmpty());
+    QCOMPARE(snapshot(dir.path()), before);
 }
 
 void TestNewsOptionFile::readOptionFallsBack_data() {
