@@ -1,5 +1,6 @@
 #pragma once
 
+#include "form1design.h"
 #include "programfolder.h"
 
 #include <QString>
@@ -48,7 +49,7 @@ public:
         QString recording; // with Sound::Request
     };
 
-    static constexpr int kPlayIntervalAtStartMs = 2000;
+    static constexpr int kPlayIntervalAtStartMs = form1design::kTimer1Ms;
     static constexpr int kSpeedAtStart = 1;
 
     ColourDrill(ProgramFolder folder, RandomColours &random);

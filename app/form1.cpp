@@ -60,7 +60,7 @@ void Form1::Form_Load() {
     if (newsoptionfile::readOption(folder.newsOptionFile()))
         m_ui.bangzhu1.value(menuindex::NoNewsPopup)->setChecked(true);
 
-    m_state.chuangkou_zhuangtai = isMaximized() ? 2 : 0;
+    m_state.chuangkou_zhuangtai = isMaximized() ? WindowState::Maximised : WindowState::Normal;
 
     if (m_services.tray != nullptr) {
         m_services.tray->tianjia_tuopan(this, m_ui.kor_tuopan);
@@ -85,12 +85,12 @@ void Form1::Form_Unload() {
     if (m_services.tray != nullptr)
         m_services.tray->shanchu_tuopan();
     qingli_canyu();
-    m_state.guanbi_biaozhi = Form1State::kClosing;
+    m_state.guanbi_biaozhi = true;
     m_ui.Timer_end->start();
 }
 
 void Form1::Timer_end_Timer() {
-    if (m_state.guanbi_biaozhi == Form1State::kClosing)
+    if (m_state.guanbi_biaozhi)
         QCoreApplication::exit(0);
 }
 

@@ -51,12 +51,14 @@ struct Form1Services {
     Form1News news{};
 };
 
+// The window's states, as the tray restores them.
+enum class WindowState : qint16 { Normal = 0, Minimised = 1, Maximised = 2 };
+
 // What the window keeps beside the drill.
 struct Form1State {
-    QString guanbi_biaozhi; // "关闭" once closing has begun
-    // The value of guanbi_biaozhi once closing has begun.
-    static inline const QString kClosing = QStringLiteral("关闭");
-    qint16 chuangkou_zhuangtai = 0; // state to restore from the tray: 0 or 2
+    bool guanbi_biaozhi = false; // closing has begun
+    // The state to restore from the tray: normal or maximised, never minimised.
+    WindowState chuangkou_zhuangtai = WindowState::Normal;
 };
 
 class Form1 final : public QMainWindow {

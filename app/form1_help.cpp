@@ -57,14 +57,14 @@ void Form1::connectHelp() {
         it.value()->setProperty(LinkEvents::kIndex, it.key());
         it.value()->installEventFilter(events);
     }
-    QLabel *site = m_ui.wangye.value(1);
+    QLabel *site = m_ui.wangye.value(linkindex::Site);
     site->setText(maker::linkSite());
     site->setToolTip(maker::linkSiteTip());
-    m_ui.wangye.value(3)->setText(helptexts::upgradePage(maker::linkSite()));
-    QLabel *number = m_ui.wangye.value(6);
+    m_ui.wangye.value(linkindex::Upgrade)->setText(helptexts::upgradePage(maker::linkSite()));
+    QLabel *number = m_ui.wangye.value(linkindex::Contact);
     number->setText(maker::contactNumber());
     number->setToolTip(maker::contactNumberTip());
-    for (int index : {1, 3, 6})
+    for (int index : linkindex::kLinks)
         m_ui.wangye.value(index)->setAccessibleName(m_ui.wangye.value(index)->text());
 }
 

@@ -35,12 +35,12 @@ void place(QWidget *widget, const Placement &p) {
 
 // 0 normal, 1 minimised, 2 maximised (a full-screen window counts as
 // maximised).
-int windowStateNumber(Qt::WindowStates state) {
+WindowState windowStateOf(Qt::WindowStates state) {
     if (state & Qt::WindowMinimized)
-        return 1;
+        return WindowState::Minimised;
     if (state & (Qt::WindowMaximized | Qt::WindowFullScreen))
-        return 2;
-    return 0;
+        return WindowState::Maximised;
+    return WindowState::Normal;
 }
 
 QSize designedClientSize() {
@@ -197,7 +197,7 @@ void Form1::pinWindow() {
 }
 
 bool Form1::windowIsPinned() const {
-    if (windowStateNumber(windowState()) != 0)
+    if (windowStateOf(windowState()) != WindowState::Normal)
         return true; // only the normal state is pinned
     const QPoint pinned(units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top));
     return m_ui.client->size() == designedClientSize() && frameGeometry().topLeft() == pinned &&
@@ -205,18 +205,18 @@ bool Form1::windowIsPinned() const {
 }
 
 void Form1::Form_Resize() {
-    const int state = windowStateNumber(windowState());
-    if (state == 2) {
+    const WindowState state = windowStateOf(windowState());
+    if (state == WindowState::Maximised) {
         m_ui.client->setMinimumSize(designedClientSize());
         m_ui.client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         placeControls(true);
-    } else if (state == 0) {
+    } else if (state == WindowState::Normal) {
         pinWindow();
         placeControls(false);
     }
     // The state to restore from the tray: a minimised window comes back normal.
-    const int now = windowStateNumber(windowState());
-    m_state.chuangkou_zhuangtai = static_cast<qint16>(now == 1 ? 0 : now);
+    const WindowState now = windowStateOf(windowState());
+    m_state.chuangkou_zhuangtai = now == WindowState::Minimised ? WindowState::Normal : now;
 }
 
 void Form1::Form_DblClick() {
@@ -226,6 +226,6 @@ void Form1::Form_DblClick() {
 void Form1::Frame3_MouseMove() {
     // The frame's own surface is the only place that takes the links'
     // highlight away again.
-    for (int index : {1, 3, 6})
+    for (int index : linkindex::kLinks)
         highlightLink(index, false);
 }

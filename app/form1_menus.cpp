@@ -46,7 +46,7 @@ void Form1::kor_tuopan1_Click(int index) {
     case menuindex::TrayExit:
         // Mark the program as closing, give pending events a moment, then ask
         // the window to unload; the unload sequence ends the program.
-        m_state.guanbi_biaozhi = Form1State::kClosing;
+        m_state.guanbi_biaozhi = true;
         QTimer::singleShot(kExitDelayMs, Qt::PreciseTimer, this, [this] { close(); });
         break;
     default: // do nothing: the menu has closed already
@@ -63,7 +63,7 @@ void Form1::tuopan_Click() {
     // the task bar; shown anew, the window comes back.
     if (QGuiApplication::platformName() == QLatin1String("wayland") && isMinimized())
         hide();
-    if (m_state.chuangkou_zhuangtai == 2)
+    if (m_state.chuangkou_zhuangtai == WindowState::Maximised)
         showMaximized();
     else
         showNormal();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "form1design.h"
+
 #include <array>
 #include <optional>
 
@@ -25,18 +27,16 @@ struct Form1Layout {
     Placement frame3;
 };
 
-// The window itself in the normal state, in twips on the screen (outer size).
+// The window itself in the normal state, in twips on the screen.
 struct PinnedWindow {
     static constexpr int left = 1500;
     static constexpr int top = 1005;
-    static constexpr int width = 7680;
-    static constexpr int height = 5500;
 };
 
 // The client area the arrangements are drawn for, in twips.
 struct DesignedClient {
-    static constexpr int width = 7560;
-    static constexpr int height = 4785;
+    static constexpr int width = form1design::kClientWidthTwips;
+    static constexpr int height = form1design::kClientHeightTwips;
 };
 
 inline constexpr int kMaximisedDx = 3000;

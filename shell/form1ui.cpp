@@ -1,6 +1,7 @@
 #include "form1ui.h"
 
 #include "colourbutton.h"
+#include "form1design.h"
 #include "swatchbox.h"
 #include "units.h"
 
@@ -83,15 +84,30 @@ void Form1Ui::setupUi(QMainWindow *window) {
 
     client = new QWidget(window);
     name(client, QStringLiteral("Form1_client"), QStringLiteral("Tintoko"));
-    client->setFixedSize(units::twipsToPx(7560), units::twipsToPx(4785));
+    client->setFixedSize(units::twipsToPx(form1design::kClientWidthTwips),
+                         units::twipsToPx(form1design::kClientHeightTwips));
     window->setCentralWidget(client);
 
+    setupSwatches(window->palette().color(QPalette::Active, QPalette::Highlight));
+    setupColourButtons();
+    setupMixing();
+    setupErrorBoxes();
+    setupLinkRow();
+    setupMenus(window);
+
+    Timer1 = addTimer(window, QStringLiteral("Timer1"), form1design::kTimer1Ms, true);
+    Timer2 = addTimer(window, QStringLiteral("Timer2"), form1design::kTimer2Ms, true);
+    Timer_end = addTimer(window, QStringLiteral("Timer_end"), form1design::kTimerEndMs, false);
+    Timer_tan = addTimer(window, QStringLiteral("Timer_tan"), form1design::kTimerTanMs, true);
+}
+
+void Form1Ui::setupSwatches(const QColor &highlight) {
     Text1 = new SwatchBox(client);
     name(Text1, QStringLiteral("Text1"), QStringLiteral("颜色"));
     setTwipSize(Text1, 7155, 2835);
     Text1->setText(QStringLiteral("  "));
     Text1->setBackColour(0x000000);
-    Text1->setForeColour(window->palette().color(QPalette::Active, QPalette::Highlight));
+    Text1->setForeColour(highlight);
     Text1->setFont(songFont(72, true));
 
     Text2 = new SwatchBox(client);
@@ -100,7 +116,9 @@ void Form1Ui::setupUi(QMainWindow *window) {
     Text2->setText(QStringLiteral(" "));
     Text2->setForeColour(QColor(255, 0, 0));
     Text2->setFont(songFont(36, true));
+}
 
+void Form1Ui::setupColourButtons() {
     for (int i = 0; i < 16; ++i) {
         auto *button = new ColourButton(client);
         name(button, QStringLiteral("Command1_%1").arg(i),
@@ -111,7 +129,9 @@ void Form1Ui::setupUi(QMainWindow *window) {
         button->setFont(songFont(9, true));
         Command1.at(static_cast<std::size_t>(i)) = button;
     }
+}
 
+void Form1Ui::setupMixing() {
     const std::array<std::pair<QString, QColor>, 3> sliderNames = {{
         {QStringLiteral("红色"), QColor(255, 0, 0)},
         {QStringLiteral("绿色"), QColor(0, 192, 0)},
@@ -161,7 +181,9 @@ void Form1Ui::setupUi(QMainWindow *window) {
         setTextColour(label3, QColor(255, 0, 0));
         Label3[k] = label3;
     }
+}
 
+void Form1Ui::setupErrorBoxes() {
     const std::array<std::pair<int, QString>, 2> errorBoxes = {{
         {1, QStringLiteral("Timer1_Timer()出现错误,错误号:")},
         {2, QStringLiteral("Timer2_Timer()出现错误,错误号:")},
@@ -181,7 +203,9 @@ void Form1Ui::setupUi(QMainWindow *window) {
         box->hide();
         shijiancuowu.insert(errorBoxes[k].first, box);
     }
+}
 
+void Form1Ui::setupLinkRow() {
     Frame3 = new QFrame(client);
     name(Frame3, QStringLiteral("Frame3"), QStringLiteral("链接"));
     Frame3->setFrameShape(QFrame::NoFrame);
@@ -220,10 +244,12 @@ void Form1Ui::setupUi(QMainWindow *window) {
     wangye.value(0)->setText(QStringLiteral("主页:"));
     wangye.value(2)->setText(QStringLiteral("升级:"));
     wangye.value(7)->setText(QStringLiteral("QQ号码:"));
-    wangye.value(3)->setToolTip(QStringLiteral("点击进入软件升级页面"));
+    wangye.value(linkindex::Upgrade)->setToolTip(QStringLiteral("点击进入软件升级页面"));
     for (QLabel *label : std::as_const(wangye))
         label->setAccessibleName(label->text());
+}
 
+void Form1Ui::setupMenus(QMainWindow *window) {
     QMenuBar *bar = window->menuBar();
     bar->setObjectName(QStringLiteral("menubar"));
     bar->setNativeMenuBar(false);
@@ -286,9 +312,4 @@ void Form1Ui::setupUi(QMainWindow *window) {
     for (const auto &[index, caption] : trayItems)
         kor_tuopan1.insert(
             index, addItem(kor_tuopan, QStringLiteral("kor_tuopan1_%1").arg(index), caption));
-
-    Timer1 = addTimer(window, QStringLiteral("Timer1"), 2000, true);
-    Timer2 = addTimer(window, QStringLiteral("Timer2"), 1000, true);
-    Timer_end = addTimer(window, QStringLiteral("Timer_end"), 100, false);
-    Timer_tan = addTimer(window, QStringLiteral("Timer_tan"), 1000, true);
 }

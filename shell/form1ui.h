@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QMap>
+#include <QStringList>
 
 #include <array>
 
 class ColourButton;
 class QAction;
+class QColor;
 class QActionGroup;
 class QFrame;
 class QLabel;
@@ -16,6 +18,19 @@ class QTimer;
 class QWidget;
 class SwatchBox;
 
+// The names of the controls are pinyin, as the window was designed:
+//   Text1 the colour swatch          Text2 its status strip below
+//   Command1 the 16 colour buttons   anliu: buttons or mixing controls
+//   slider1 red, green, blue         Label1 their names, Label2 the read-outs'
+//                                    captions, Label3 the read-outs
+//   shijiancuowu the timers' error boxes
+//   Frame3 / wangye the link row     (wangye: web page)
+//   wenjian file, sudu speed, kongzhi exercises (zidongbofang automatic play,
+//   shoudongpeise mixing by hand, ceshi test), bangzhu help, kor_tuopan tray
+//   guanbi_biaozhi the exit flag, chuangkou_zhuangtai the window state
+//   dangqian_yanse the current colour, dangqian_shengyin the last sound
+//   bofang_shengyin play a recording; tuopan the tray icon; zhiding keep on top
+//
 // Every control, menu and timer of the main window as designed, created in one
 // place with its design-time properties. Control arrays keep their indices,
 // gaps included: handlers dispatch on them. The window's arrangement is set
@@ -58,6 +73,14 @@ struct Form1Ui {
     // Creates everything on window; the timers that are enabled as designed
     // are started.
     void setupUi(QMainWindow *window);
+
+private:
+    void setupSwatches(const QColor &highlight);
+    void setupColourButtons();
+    void setupMixing();
+    void setupErrorBoxes();
+    void setupLinkRow();
+    void setupMenus(QMainWindow *window);
 };
 
 // Menu entries the code refers to, by their index in the control arrays.
@@ -77,6 +100,12 @@ enum Help : int {
 // kor_tuopan1
 enum Tray : int { TrayHomePage = 2, TrayNews = 3, TrayNothing = 5, TrayExit = 6 };
 } // namespace menuindex
+
+// The labels of the link row that are links, by their index in wangye.
+namespace linkindex {
+enum Link : int { Site = 1, Upgrade = 3, Contact = 6 };
+inline constexpr std::array<int, 3> kLinks = {Site, Upgrade, Contact};
+} // namespace linkindex
 
 // The font family list that stands for the Song typeface the window is
 // designed in, with the CJK fonts a Linux desktop has as fall-backs.

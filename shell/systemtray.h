@@ -20,9 +20,6 @@ public:
     void shezhi_tishi(const QString &tip) override;
     void shanchu_tuopan() override;
 
-    // The icon itself, for diagnostics; null before tianjia_tuopan.
-    QSystemTrayIcon *icon() const { return m_icon; }
-
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 

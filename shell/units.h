@@ -22,10 +22,6 @@ inline int twipsToPx(double twips, double dpi = kDefaultDpi) {
     return static_cast<int>(std::lround(twipsToPxF(twips, dpi)));
 }
 
-inline double pxToTwips(double px, double dpi = kDefaultDpi) {
-    return px * kTwipsPerInch / dpi;
-}
-
 inline int unitsToPxX(double units, double dpi = kDefaultDpi) {
     return twipsToPx(units * kTwipsPerUnitX, dpi);
 }

@@ -1,4 +1,5 @@
 #include "e2eenvironment.h"
+#include "form1design.h"
 #include "mainwindowmap.h"
 
 #include <QTest>
@@ -23,7 +24,7 @@ namespace {
 // The frame's top-left corner at 1500, 1005 twips; the client area below the
 // menu bar as designed.
 const QPoint kPinned(100, 67);
-const QSize kClient(504, 319);
+const QSize kClient(form1design::kClientWidthTwips / 15, form1design::kClientHeightTwips / 15);
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "e2eenvironment.h"
+#include "form1design.h"
 #include "mainwindowmap.h"
 
 #include <QElapsedTimer>
@@ -18,8 +19,8 @@ namespace {
 // Where the normal window's frame is pinned: (1500, 1005) twips at 96 dpi.
 const QPoint kPinned(100, 67);
 // The client area the arrangements are drawn for, below the menu bar.
-constexpr int kClientWidth = 504;
-constexpr int kClientHeight = 319;
+constexpr int kClientWidth = form1design::kClientWidthTwips / 15;
+constexpr int kClientHeight = form1design::kClientHeightTwips / 15;
 
 // The program's visible windows, by their class: its pop-up menus have an
 // empty title.

@@ -1,0 +1,17 @@
+#pragma once
+
+// Figures of the main window as designed that more than one part of the
+// program needs: the form description, the layout and the drill.
+namespace form1design {
+
+// The client area below the menu bar, in twips (504 x 319 px at 96 dpi).
+inline constexpr int kClientWidthTwips = 7560;
+inline constexpr int kClientHeightTwips = 4785;
+
+// The timers as designed, in milliseconds.
+inline constexpr int kTimer1Ms = 2000; // automatic play at medium speed
+inline constexpr int kTimer2Ms = 1000; // the status line
+inline constexpr int kTimerEndMs = 100;
+inline constexpr int kTimerTanMs = 1000; // the news schedule
+
+} // namespace form1design
