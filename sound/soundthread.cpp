@@ -26,7 +26,8 @@ struct SoundThread::Shared {
     bool quit = false;
     bool running = false;
     bool exited = false;
-    std::condition_variable exitedSignal;
+    int reporting = 0;               // calls of `finished` under way, made outside the lock
+    std::condition_variable changed; // exited or reporting changed
     std::function<void(quint64)> finished;
 
     // Waits up to `ms` unless the token goes stale; false when it did.
@@ -37,6 +38,24 @@ struct SoundThread::Shared {
     bool wanted(quint64 token) {
         const std::lock_guard lock(mutex);
         return !quit && token > stale;
+    }
+
+    // Tells the owner that this request is over, unless it went stale. The
+    // call is made without the lock, so that `finished` may take locks of its
+    // own; the destructor waits for a call under way before it lets the owner go.
+    void report(quint64 token) {
+        std::function<void(quint64)> call;
+        {
+            const std::lock_guard lock(mutex);
+            if (!finished || quit || token <= stale)
+                return;
+            call = finished;
+            ++reporting;
+        }
+        call(token);
+        const std::lock_guard lock(mutex);
+        --reporting;
+        changed.notify_all();
     }
 };
 
@@ -113,16 +132,13 @@ void run(const std::shared_ptr<SoundThread::Shared> &shared) {
             if (token <= shared->stale)
                 continue;
         }
-        if (playOne(*shared, out, *decoder, token)) {
-            const std::lock_guard lock(shared->mutex);
-            if (shared->finished && token > shared->stale)
-                shared->finished(token);
-        }
+        if (playOne(*shared, out, *decoder, token))
+            shared->report(token);
     }
     out.close();
     const std::lock_guard lock(shared->mutex);
     shared->exited = true;
-    shared->exitedSignal.notify_all();
+    shared->changed.notify_all();
 }
 
 } // namespace
@@ -139,10 +155,13 @@ SoundThread::~SoundThread() {
     m_shared->wake.notify_all();
     if (!m_shared->running)
         return;
+    // A call of `finished` under way only posts an event: it ends soon, and
+    // the owner must outlive it.
+    m_shared->changed.wait(lock, [this] { return m_shared->reporting == 0; });
     // The thread holds its own share of the state: left behind, it can still
     // finish safely whenever the server lets it.
-    m_shared->exitedSignal.wait_for(lock, std::chrono::milliseconds(kExitWaitMs),
-                                    [this] { return m_shared->exited; });
+    m_shared->changed.wait_for(lock, std::chrono::milliseconds(kExitWaitMs),
+                               [this] { return m_shared->exited; });
 }
 
 void SoundThread::play(std::shared_ptr<Mp3Decoder> decoder, quint64 token) {

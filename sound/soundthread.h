@@ -15,7 +15,8 @@ class Mp3Decoder;
 //
 // Requests carry a token; a newer request or a stop makes older tokens stale,
 // and a stale recording stops within one block. `finished` is called on the
-// sound thread with the token of a recording that played to its end.
+// sound thread, outside the thread's lock, with the token of a recording that
+// played to its end; never after destruction.
 //
 // The thread starts with the first recording. Destroying the object asks the
 // thread to end and waits a short while; a thread that is stuck in the sound
