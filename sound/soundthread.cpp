@@ -5,6 +5,7 @@
 #include "soundtiming.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 
 #include <chrono>
 #include <condition_variable>
@@ -21,7 +22,7 @@ constexpr int kBlockMs = 20;
 struct SoundThread::Shared {
     std::mutex mutex;
     std::condition_variable wake;
-    std::optional<std::pair<std::shared_ptr<Mp3Decoder>, quint64>> next;
+    std::optional<std::pair<QString, quint64>> next;
     quint64 stale = 0; // every token up to this one
     bool quit = false;
     bool running = false;
@@ -64,6 +65,9 @@ namespace {
 // Plays one recording; true when it played to its end.
 bool playOne(SoundThread::Shared &shared, PulseOutput &out, Mp3Decoder &decoder, quint64 token) {
     using std::chrono::milliseconds;
+    // A newer request or a stop that came while the file was opened wins.
+    if (!shared.wanted(token))
+        return false;
     const qint64 blockBytes = decoder.bytesPerSecond() * kBlockMs / 1000;
     bool heard = out.open(decoder.sampleRate(), decoder.channels());
     if (!heard && lcSoundTiming().isDebugEnabled())
@@ -111,7 +115,7 @@ bool playOne(SoundThread::Shared &shared, PulseOutput &out, Mp3Decoder &decoder,
 void run(const std::shared_ptr<SoundThread::Shared> &shared) {
     PulseOutput out;
     for (;;) {
-        std::shared_ptr<Mp3Decoder> decoder;
+        QString path;
         quint64 token = 0;
         {
             std::unique_lock lock(shared->mutex);
@@ -128,11 +132,24 @@ void run(const std::shared_ptr<SoundThread::Shared> &shared) {
             }
             if (shared->quit)
                 break;
-            std::tie(decoder, token) = *std::exchange(shared->next, std::nullopt);
+            std::tie(path, token) = *std::exchange(shared->next, std::nullopt);
             if (token <= shared->stale)
                 continue;
         }
-        if (playOne(*shared, out, *decoder, token))
+        // However long the file takes to open (a huge tag in front of the
+        // sound), only this thread waits for it. A file that does not open
+        // is over at once, as if it had played.
+        QElapsedTimer clock;
+        clock.start();
+        Mp3Decoder decoder;
+        const Mp3Decoder::Result result = decoder.open(path);
+        if (lcSoundTiming().isDebugEnabled()) {
+            SoundTiming::log("opened", QStringLiteral(" result=%1 decode_us=%2 ms=%3")
+                                           .arg(int(result))
+                                           .arg(clock.nsecsElapsed() / 1000)
+                                           .arg(decoder.announcedMs()));
+        }
+        if (result != Mp3Decoder::Result::Ok || playOne(*shared, out, decoder, token))
             shared->report(token);
     }
     out.close();
@@ -164,9 +181,9 @@ SoundThread::~SoundThread() {
                                [this] { return m_shared->exited; });
 }
 
-void SoundThread::play(std::shared_ptr<Mp3Decoder> decoder, quint64 token) {
+void SoundThread::play(const QString &path, quint64 token) {
     const std::lock_guard lock(m_shared->mutex);
-    m_shared->next.emplace(std::move(decoder), token);
+    m_shared->next.emplace(path, token);
     if (!m_shared->running) {
         m_shared->running = true;
         std::thread([shared = m_shared] { run(shared); }).detach();
