@@ -1,9 +1,12 @@
 #include "mp3decoder.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <mpg123.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 
@@ -51,8 +54,12 @@ Mp3Decoder::~Mp3Decoder() {
 
 void Mp3Decoder::close() {
     if (m_handle != nullptr) {
-        mpg123_delete(m_handle); // closes the file too
+        mpg123_delete(m_handle);
         m_handle = nullptr;
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
     m_pending.clear();
     m_rate = 0;
@@ -63,13 +70,21 @@ void Mp3Decoder::close() {
 
 Mp3Decoder::Result Mp3Decoder::open(const QString &path) {
     close();
-    if (!QFileInfo(path).isFile())
+    // Opening never blocks (a FIFO without a writer would), and only a
+    // regular file is read: a FIFO or a device is not a recording. The name
+    // is the local 8-bit one; paths here hold Chinese characters.
+    m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    if (m_fd < 0 || ::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close();
         return Result::NotAFile;
+    }
     m_handle = newHandle();
-    if (m_handle == nullptr)
+    if (m_handle == nullptr) {
+        close();
         return Result::LibraryError;
-    // libmpg123 takes a local 8-bit file name; paths here hold Chinese characters.
-    if (mpg123_open(m_handle, QFile::encodeName(path).constData()) != MPG123_OK) {
+    }
+    if (mpg123_open_fd(m_handle, m_fd) != MPG123_OK) {
         close();
         return Result::CannotOpen;
     }

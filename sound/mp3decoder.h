@@ -23,7 +23,7 @@ public:
     // result, so every failure is non-zero.
     enum class Result : qint16 {
         Ok = 0,
-        NotAFile = 1,      // missing, a folder, or not a regular file
+        NotAFile = 1,      // missing, unreadable, a folder, or not a regular file
         CannotOpen = 3,    // libmpg123 could not open it
         NoFormat = 4,      // no MPEG audio found (empty, text, random bytes...)
         FormatChanged = 5, // the output format changes at the start: not one MP3 stream
@@ -71,6 +71,7 @@ private:
     void close();
 
     mpg123_handle_struct *m_handle = nullptr;
+    int m_fd = -1;        // the file libmpg123 reads; it is ours to close
     QByteArray m_pending; // decoded, not yet read
     int m_rate = 0;
     int m_channels = 0;

@@ -4,15 +4,12 @@
 #include "soundthread.h"
 #include "soundtiming.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
-
-#include <utility>
 
 Mp3Play::Mp3Play(QObject *parent)
     : SoundPlayer(parent) {
-    // The sound thread tells of a recording heard to its end; the window's
-    // thread takes the news when it gets to it.
+    // The sound thread tells of a recording heard to its end, or of one that
+    // did not open; the window's thread takes the news when it gets to it.
     m_thread = std::make_unique<SoundThread>([self = QPointer<Mp3Play>(this)](quint64 token) {
         QMetaObject::invokeMethod(
             self,
@@ -36,43 +33,20 @@ qint16 Mp3Play::Open(const QString &path, const QString &options) {
     if (lcSoundTiming().isDebugEnabled())
         SoundTiming::log("open", QStringLiteral(" path=\"%1\"").arg(path));
 
-    // One recording at a time: a new file ends the one that plays.
+    // One recording at a time: a new file ends the one that plays. The file
+    // itself is only read on the sound thread, when it plays.
     Stop();
-    QElapsedTimer clock;
-    clock.start();
-    auto decoder = std::make_shared<Mp3Decoder>();
-    const Mp3Decoder::Result result = decoder->open(path);
-    if (result == Mp3Decoder::Result::Ok) {
-        m_durationMs = decoder->announcedMs();
-        m_opened = std::move(decoder);
-        m_openedPath = path;
-    } else {
-        m_durationMs = 0;
-        m_opened.reset();
-        m_openedPath.clear();
-    }
-    if (lcSoundTiming().isDebugEnabled()) {
-        SoundTiming::log("opened", QStringLiteral(" result=%1 decode_us=%2 ms=%3")
-                                       .arg(int(result))
-                                       .arg(clock.nsecsElapsed() / 1000)
-                                       .arg(m_durationMs));
-    }
-    return qint16(result);
+    m_path = path;
+    return qint16(path.isEmpty() ? Mp3Decoder::Result::NotAFile : Mp3Decoder::Result::Ok);
 }
 
 void Mp3Play::Play() {
     SoundTiming::log("play");
     Stop();
-    if (!m_opened && !m_openedPath.isEmpty()) {
-        // Played before: the file is read again from its start.
-        auto decoder = std::make_shared<Mp3Decoder>();
-        if (decoder->open(m_openedPath) == Mp3Decoder::Result::Ok)
-            m_opened = std::move(decoder);
-    }
-    if (!m_opened)
+    if (m_path.isEmpty())
         return;
     setState(Playing);
-    m_thread->play(std::exchange(m_opened, nullptr), ++m_token);
+    m_thread->play(m_path, ++m_token);
 }
 
 void Mp3Play::setState(qint32 state) {

@@ -6,18 +6,20 @@
 
 #include <memory>
 
-class Mp3Decoder;
 class SoundThread;
 
-// The program's one MP3 player. Open checks the file and keeps it open; Play
-// hands it to the sound thread, which decodes it as it plays and writes it to
-// the sound server. The window's thread never waits for the server: State,
-// Open, Play and Stop return at once whatever the server does, and a server
-// that went away is asked again on the next recording, so sound comes back as
-// soon as the server does.
+// The program's one MP3 player. Open notes the file; Play hands it to the
+// sound thread, which opens and checks it, decodes it as it plays and writes
+// it to the sound server. The window's thread never touches the file and never
+// waits for the server: State, Open, Play and Stop return at once whatever the
+// file holds and whatever the server does, and a server that went away is
+// asked again on the next recording, so sound comes back as soon as the
+// server does.
 //
 // State is 0 when nothing plays and Playing from Play until the recording has
-// been heard to its end (or timed, without a server), or until Stop.
+// been heard to its end (or timed, without a server), until the sound thread
+// found that the file does not play (then it goes back to 0 the same way, a
+// moment after Play), or until Stop.
 class Mp3Play final : public SoundPlayer {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Mp3Play)
@@ -31,22 +33,18 @@ public:
 
     void Stop() override;
     [[nodiscard]] qint32 State() override { return m_state; }
-    // Stops what plays, then opens path: 0 when it sounds, else the non-zero
-    // Mp3Decoder::Result; after a failure Play plays nothing.
+    // Stops what plays and takes path as the file to play: 0 for any path but
+    // an empty one, without reading the file. A file that does not decode
+    // plays nothing.
     qint16 Open(const QString &path, const QString &options) override;
-    // Plays the file opened last, from its beginning.
+    // Plays the file opened last, from its beginning: it is read anew each time.
     void Play() override;
-
-    // The length the file opened last announces, 0 when unknown.
-    [[nodiscard]] qint64 durationMs() const { return m_durationMs; }
 
 private:
     void setState(qint32 state);
 
     std::unique_ptr<SoundThread> m_thread;
-    std::shared_ptr<Mp3Decoder> m_opened; // ready to play, not yet handed over
-    QString m_openedPath;
-    qint64 m_durationMs = 0;
+    QString m_path;      // opened last
     quint64 m_token = 0; // of the recording that plays, or of the last stop
     qint32 m_state = Idle;
 };

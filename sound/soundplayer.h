@@ -20,8 +20,11 @@ public:
     virtual void Stop() = 0;
     // 0 exactly when nothing is playing.
     virtual qint32 State() = 0;
-    // 0 when the file is loaded and ready to play; anything else is a failure.
-    // The second argument is always "" and is kept for the callers' sake.
+    // Asks for the file that the next Play plays: 0 when the request is taken,
+    // anything else when it is refused. 0 does not promise sound: a file that
+    // does not decode plays nothing, and after Play the player goes back to 0
+    // as at the end of a recording. The second argument is always "" and is
+    // kept for the callers' sake.
     virtual qint16 Open(const QString &path, const QString &options) = 0;
     // Starts the file opened last.
     virtual void Play() = 0;

@@ -5,6 +5,7 @@
 #include "soundtiming.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 
 #include <chrono>
 #include <condition_variable>
@@ -21,12 +22,13 @@ constexpr int kBlockMs = 20;
 struct SoundThread::Shared {
     std::mutex mutex;
     std::condition_variable wake;
-    std::optional<std::pair<std::shared_ptr<Mp3Decoder>, quint64>> next;
+    std::optional<std::pair<QString, quint64>> next;
     quint64 stale = 0; // every token up to this one
     bool quit = false;
     bool running = false;
     bool exited = false;
-    std::condition_variable exitedSignal;
+    int reporting = 0;               // calls of `finished` under way, made outside the lock
+    std::condition_variable changed; // exited or reporting changed
     std::function<void(quint64)> finished;
 
     // Waits up to `ms` unless the token goes stale; false when it did.
@@ -38,6 +40,24 @@ struct SoundThread::Shared {
         const std::lock_guard lock(mutex);
         return !quit && token > stale;
     }
+
+    // Tells the owner that this request is over, unless it went stale. The
+    // call is made without the lock, so that `finished` may take locks of its
+    // own; the destructor waits for a call under way before it lets the owner go.
+    void report(quint64 token) {
+        std::function<void(quint64)> call;
+        {
+            const std::lock_guard lock(mutex);
+            if (!finished || quit || token <= stale)
+                return;
+            call = finished;
+            ++reporting;
+        }
+        call(token);
+        const std::lock_guard lock(mutex);
+        --reporting;
+        changed.notify_all();
+    }
 };
 
 namespace {
@@ -45,6 +65,9 @@ namespace {
 // Plays one recording; true when it played to its end.
 bool playOne(SoundThread::Shared &shared, PulseOutput &out, Mp3Decoder &decoder, quint64 token) {
     using std::chrono::milliseconds;
+    // A newer request or a stop that came while the file was opened wins.
+    if (!shared.wanted(token))
+        return false;
     const qint64 blockBytes = decoder.bytesPerSecond() * kBlockMs / 1000;
     bool heard = out.open(decoder.sampleRate(), decoder.channels());
     if (!heard && lcSoundTiming().isDebugEnabled())
@@ -92,7 +115,7 @@ bool playOne(SoundThread::Shared &shared, PulseOutput &out, Mp3Decoder &decoder,
 void run(const std::shared_ptr<SoundThread::Shared> &shared) {
     PulseOutput out;
     for (;;) {
-        std::shared_ptr<Mp3Decoder> decoder;
+        QString path;
         quint64 token = 0;
         {
             std::unique_lock lock(shared->mutex);
@@ -109,20 +132,30 @@ void run(const std::shared_ptr<SoundThread::Shared> &shared) {
             }
             if (shared->quit)
                 break;
-            std::tie(decoder, token) = *std::exchange(shared->next, std::nullopt);
+            std::tie(path, token) = *std::exchange(shared->next, std::nullopt);
             if (token <= shared->stale)
                 continue;
         }
-        if (playOne(*shared, out, *decoder, token)) {
-            const std::lock_guard lock(shared->mutex);
-            if (shared->finished && token > shared->stale)
-                shared->finished(token);
+        // However long the file takes to open (a huge tag in front of the
+        // sound), only this thread waits for it. A file that does not open
+        // is over at once, as if it had played.
+        QElapsedTimer clock;
+        clock.start();
+        Mp3Decoder decoder;
+        const Mp3Decoder::Result result = decoder.open(path);
+        if (lcSoundTiming().isDebugEnabled()) {
+            SoundTiming::log("opened", QStringLiteral(" result=%1 decode_us=%2 ms=%3")
+                                           .arg(int(result))
+                                           .arg(clock.nsecsElapsed() / 1000)
+                                           .arg(decoder.announcedMs()));
         }
+        if (result != Mp3Decoder::Result::Ok || playOne(*shared, out, decoder, token))
+            shared->report(token);
     }
     out.close();
     const std::lock_guard lock(shared->mutex);
     shared->exited = true;
-    shared->exitedSignal.notify_all();
+    shared->changed.notify_all();
 }
 
 } // namespace
@@ -139,15 +172,18 @@ SoundThread::~SoundThread() {
     m_shared->wake.notify_all();
     if (!m_shared->running)
         return;
+    // A call of `finished` under way only posts an event: it ends soon, and
+    // the owner must outlive it.
+    m_shared->changed.wait(lock, [this] { return m_shared->reporting == 0; });
     // The thread holds its own share of the state: left behind, it can still
     // finish safely whenever the server lets it.
-    m_shared->exitedSignal.wait_for(lock, std::chrono::milliseconds(kExitWaitMs),
-                                    [this] { return m_shared->exited; });
+    m_shared->changed.wait_for(lock, std::chrono::milliseconds(kExitWaitMs),
+                               [this] { return m_shared->exited; });
 }
 
-void SoundThread::play(std::shared_ptr<Mp3Decoder> decoder, quint64 token) {
+void SoundThread::play(const QString &path, quint64 token) {
     const std::lock_guard lock(m_shared->mutex);
-    m_shared->next.emplace(std::move(decoder), token);
+    m_shared->next.emplace(path, token);
     if (!m_shared->running) {
         m_shared->running = true;
         std::thread([shared = m_shared] { run(shared); }).detach();

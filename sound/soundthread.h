@@ -1,21 +1,22 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
 #include <memory>
 
-class Mp3Decoder;
-
-// The thread that plays: it reads the decoder a block at a time and writes
-// the samples to the sound server, so nothing the server does (stall, die,
-// come back) ever holds up the window's thread. Without a server, a
-// recording is timed instead of heard, block by block, so that it still takes
-// as long as it would have sounded.
+// The thread that plays: it opens the file (Mp3Decoder), decodes it a block at
+// a time and writes the samples to the sound server, so neither the file nor
+// the server (stall, die, come back) ever holds up the window's thread.
+// Without a server, a recording is timed instead of heard, block by block, so
+// that it still takes as long as it would have sounded.
 //
-// Requests carry a token; a newer request or a stop makes older tokens stale,
-// and a stale recording stops within one block. `finished` is called on the
-// sound thread with the token of a recording that played to its end.
+// Requests carry a token; a newer request or a stop makes older tokens stale.
+// A request that goes stale while its file is opened never reaches the
+// server, and a stale recording stops within one block. `finished` is called
+// on the sound thread, outside the thread's lock, with the token of a
+// recording that played to its end or did not open; never after destruction.
 //
 // The thread starts with the first recording. Destroying the object asks the
 // thread to end and waits a short while; a thread that is stuck in the sound
@@ -30,7 +31,7 @@ public:
     SoundThread(SoundThread &&) = delete;
     SoundThread &operator=(SoundThread &&) = delete;
 
-    void play(std::shared_ptr<Mp3Decoder> decoder, quint64 token);
+    void play(const QString &path, quint64 token);
     // Makes every token up to this one stale.
     void stop(quint64 token);
 

@@ -19,8 +19,8 @@
 //
 // Events written by Mp3Play, in the order they happen on one play:
 //   open       Open() entered                        path="<path>" (always last on the line)
-//   opened     Open() returning                      result=<0 or error> decode_us=<n> ms=<length>
 //   play       Play() entered
+//   opened     the sound thread opened the file      result=<0 or error> decode_us=<n> ms=<length>
 //   first-pcm  the audio output accepted the first   bytes=<n>
 //              samples of this play
 //   no-output  no audio output: the play is timed    ms=<length>
