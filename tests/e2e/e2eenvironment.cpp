@@ -532,11 +532,13 @@ bool E2eEnvironment::windowMapped(quint64 window) {
 
 std::optional<MainWindowMap> E2eEnvironment::waitForMainWindowMap(quint64 window, QImage *shot,
                                                                   int timeoutMs) {
-    const QRect client = windowGeometry(window);
     std::optional<MainWindowMap> map;
     QImage last;
     waitFor(
         [&] {
+            // Read anew each time: the window manager may still be framing
+            // and moving the window.
+            const QRect client = windowGeometry(window);
             last = screenshot();
             map = MainWindowMap::locate(last, client);
             return map.has_value();
@@ -545,6 +547,29 @@ std::optional<MainWindowMap> E2eEnvironment::waitForMainWindowMap(quint64 window
     if (shot != nullptr)
         *shot = last;
     return map;
+}
+
+std::optional<MainWindowMap> E2eEnvironment::startMainWindow(quint64 *window,
+                                                             const QString &programDir,
+                                                             const QProcessEnvironment &extra,
+                                                             QImage *shot) {
+    *window = 0;
+    if (!startProgram(programDir, extra))
+        return std::nullopt;
+    *window = waitForWindow(kMainWindowTitle);
+    if (*window == 0) {
+        fail(QStringLiteral("no main window; the program said:\n") + programOutput());
+        return std::nullopt;
+    }
+    auto map = waitForMainWindowMap(*window, shot);
+    if (!map)
+        fail(QStringLiteral("no black swatch in the main window"));
+    return map;
+}
+
+QColor E2eEnvironment::swatchColour(const MainWindowMap &map) {
+    return MainWindowMap::mostFrequentColour(screenshot(),
+                                             MainWindowMap::inner(map.swatchFace(), 6));
 }
 
 QImage E2eEnvironment::screenshot(const QString &name) {

@@ -119,6 +119,14 @@ public:
     // timeoutMs. The last screenshot goes to *shot when given.
     std::optional<MainWindowMap> waitForMainWindowMap(quint64 window, QImage *shot = nullptr,
                                                       int timeoutMs = 10000);
+    // startProgram, then waitForWindow for the main window (its id goes to
+    // *window) and waitForMainWindowMap; nullopt, with errorString() saying
+    // what did not happen, when any step fails.
+    std::optional<MainWindowMap> startMainWindow(quint64 *window, const QString &programDir = {},
+                                                 const QProcessEnvironment &extra = {},
+                                                 QImage *shot = nullptr);
+    // The colour that fills most of the swatch's face now.
+    QColor swatchColour(const MainWindowMap &map);
 
     // --- input (XTEST, as from a real mouse and keyboard) --------------------
     bool mouseMove(QPoint screenPos);

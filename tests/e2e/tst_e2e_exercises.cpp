@@ -73,12 +73,9 @@ void TstE2eExercises::initTestCase() {
     m_env = std::make_unique<E2eEnvironment>(Part::WindowManager | Part::AudioServer);
     QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
     QVERIFY2(m_env->startAudioCapture() != nullptr, qPrintable(m_env->errorString()));
-    QVERIFY2(m_env->startProgram(), qPrintable(m_env->errorString()));
-    m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
-    QVERIFY2(m_window != 0, qPrintable(m_env->programOutput()));
-    m_map = m_env->waitForMainWindowMap(m_window, &m_shot);
+    m_map = m_env->startMainWindow(&m_window, {}, {}, &m_shot);
     m_env->keep(m_shot, QStringLiteral("startup"));
-    QVERIFY2(m_map.has_value(), "no black swatch in the main window");
+    QVERIFY2(m_map.has_value(), qPrintable(m_env->errorString()));
 }
 
 bool TstE2eExercises::waitForScreen(const std::function<bool(const QImage &)> &condition,

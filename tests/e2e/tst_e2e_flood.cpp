@@ -29,7 +29,6 @@ private slots:
     void cleanupTestCase();
 
 private:
-    QColor swatchColour();
     bool signalProgram(int signal) const;
 
     std::unique_ptr<E2eEnvironment> m_env;
@@ -98,16 +97,8 @@ void TstE2eFlood::initTestCase() {
     m_env = std::make_unique<E2eEnvironment>(Part::WindowManager | Part::AudioServer);
     QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
     QVERIFY(dropWindowManagerClickBindings(*m_env));
-    QVERIFY2(m_env->startProgram(), qPrintable(m_env->errorString()));
-    m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
-    QVERIFY2(m_window != 0, qPrintable(m_env->programOutput()));
-    m_map = m_env->waitForMainWindowMap(m_window);
-    QVERIFY2(m_map.has_value(), "no black swatch in the main window");
-}
-
-QColor TstE2eFlood::swatchColour() {
-    return MainWindowMap::mostFrequentColour(m_env->screenshot(),
-                                             MainWindowMap::inner(m_map->swatchFace(), 6));
+    m_map = m_env->startMainWindow(&m_window);
+    QVERIFY2(m_map.has_value(), qPrintable(m_env->errorString()));
 }
 
 bool TstE2eFlood::signalProgram(int signal) const {
@@ -145,7 +136,7 @@ void TstE2eFlood::queuedClicksAreWorkedThrough() {
             deepestKb = std::max(deepestKb, stackKb(pid));
             if (!m_env->programRunning())
                 return true;
-            swatch = swatchColour();
+            swatch = m_env->swatchColour(*m_map);
             return swatch == QColor(Qt::white);
         },
         kDrainLimitMs, 200);

@@ -97,10 +97,9 @@ void TstE2eHelp::startDesktop(int delay, bool withViewer) {
     extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_SERVER"), m_server.address());
     if (delay > 0)
         extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_DELAY"), QString::number(delay));
-    QVERIFY2(m_env->startProgram(programDir, extra), qPrintable(m_env->errorString()));
-    m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
-    QVERIFY2(m_window != 0, qPrintable(m_env->programOutput()));
-    QVERIFY(m_env->waitForMainWindowMap(m_window).has_value()); // painted, ready for keys
+    // Painted, ready for keys.
+    QVERIFY2(m_env->startMainWindow(&m_window, programDir, extra).has_value(),
+             qPrintable(m_env->errorString()));
 }
 
 bool TstE2eHelp::openHelpEntry(const QString &key) {

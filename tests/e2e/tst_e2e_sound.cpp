@@ -30,7 +30,6 @@ private slots:
     void cleanupTestCase();
 
 private:
-    QColor swatchColour();
     QString soundFile(const QString &name) const {
         return m_program + QStringLiteral("/声音/") + name;
     }
@@ -72,16 +71,8 @@ void TstE2eSound::initTestCase() {
         longOne.write(one);
     longOne.close();
 
-    QVERIFY2(m_env->startProgram(m_program), qPrintable(m_env->errorString()));
-    m_window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
-    QVERIFY2(m_window != 0, qPrintable(m_env->programOutput()));
-    m_map = m_env->waitForMainWindowMap(m_window);
-    QVERIFY2(m_map.has_value(), "no black swatch in the main window");
-}
-
-QColor TstE2eSound::swatchColour() {
-    return MainWindowMap::mostFrequentColour(m_env->screenshot(),
-                                             MainWindowMap::inner(m_map->swatchFace(), 6));
+    m_map = m_env->startMainWindow(&m_window, m_program);
+    QVERIFY2(m_map.has_value(), qPrintable(m_env->errorString()));
 }
 
 void TstE2eSound::clickSpeaksTheName() {
@@ -89,7 +80,8 @@ void TstE2eSound::clickSpeaksTheName() {
     const qint64 mark = capture->sampleCount();
     QVERIFY(m_env->click(m_map->buttonCentre(13)));
 
-    QVERIFY2(E2eEnvironment::waitFor([&] { return swatchColour() == QColor(255, 0, 255); }, 5000),
+    QVERIFY2(E2eEnvironment::waitFor(
+                 [&] { return m_env->swatchColour(*m_map) == QColor(255, 0, 255); }, 5000),
              "the swatch did not turn bright magenta");
     QVERIFY2(capture->waitForSoundToEnd(mark, 400, 10000), "no recording reached the sink");
     const AudioAnalysis played = capture->analyse(mark);
@@ -110,7 +102,8 @@ void TstE2eSound::newClickCutsTheRecordingShort() {
     QVERIFY(m_env->click(m_map->buttonCentre(13)));
     QVERIFY(capture->waitForSound(mark, 10000));
     QVERIFY(m_env->click(m_map->buttonCentre(15))); // the harness keeps 600 ms between clicks
-    QVERIFY2(E2eEnvironment::waitFor([&] { return swatchColour() == QColor(255, 255, 255); }, 5000),
+    QVERIFY2(E2eEnvironment::waitFor(
+                 [&] { return m_env->swatchColour(*m_map) == QColor(255, 255, 255); }, 5000),
              "the swatch did not turn white");
     QVERIFY(capture->waitForSoundToEnd(mark, 400, 10000));
     const AudioAnalysis both = capture->analyse(mark);
@@ -135,12 +128,13 @@ void TstE2eSound::badRecordingsPlayNothing() {
     AudioCapture *capture = m_env->audioCapture();
     // Start from another colour, so that the change is seen.
     QVERIFY(m_env->click(m_map->buttonCentre(15)));
-    QVERIFY(E2eEnvironment::waitFor([&] { return swatchColour() == QColor(Qt::white); }, 5000));
+    QVERIFY(E2eEnvironment::waitFor(
+        [&] { return m_env->swatchColour(*m_map) == QColor(Qt::white); }, 5000));
     QVERIFY(capture->waitForSoundToEnd(capture->sampleCount(), 400, 10000));
 
     const qint64 mark = capture->sampleCount();
     QVERIFY(m_env->click(m_map->buttonCentre(index)));
-    QVERIFY2(E2eEnvironment::waitFor([&] { return swatchColour() == colour; }, 5000),
+    QVERIFY2(E2eEnvironment::waitFor([&] { return m_env->swatchColour(*m_map) == colour; }, 5000),
              "the swatch did not change");
     // The null sink delivers sound up to about 2 s late: listen for 3 s.
     QVERIFY(!capture->waitForSound(mark, 3000));
@@ -187,10 +181,11 @@ void TstE2eSound::stoppedServerFreezesNothing() {
     for (const auto &[index, colour] :
          {std::pair{13, QColor(255, 0, 255)}, {15, QColor(Qt::white)}, {4, QColor(128, 0, 0)}}) {
         QVERIFY(m_env->click(m_map->buttonCentre(index)));
-        QVERIFY2(E2eEnvironment::waitFor([&] { return swatchColour() == colour; }, 5000),
-                 qPrintable(QStringLiteral("button %1 not shown; the program said:\n%2")
-                                .arg(index)
-                                .arg(m_env->programOutput())));
+        QVERIFY2(
+            E2eEnvironment::waitFor([&] { return m_env->swatchColour(*m_map) == colour; }, 5000),
+            qPrintable(QStringLiteral("button %1 not shown; the program said:\n%2")
+                           .arg(index)
+                           .arg(m_env->programOutput())));
     }
     QVERIFY(m_env->closeWindow(m_window));
     QVERIFY2(m_env->waitForProgramEnd(10000), "the program did not end");

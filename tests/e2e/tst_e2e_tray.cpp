@@ -188,11 +188,14 @@ void TstE2eTray::maximiseAndRestore() {
         10000, 50));
 
     // The arrangement moves right and down; the swatch is found there, whole.
-    const QRect client = m_env->windowGeometry(m_window);
+    // The window manager may still move or resize the maximised window after
+    // it first reports it: its place is read anew with every screenshot.
+    QRect client;
     QImage shot;
     std::optional<MainWindowMap> map;
     const bool found = E2eEnvironment::waitFor(
         [&] {
+            client = m_env->windowGeometry(m_window);
             shot = m_env->screenshot();
             map = MainWindowMap::locate(shot, client, Qt::black, maximisedLayout());
             return map.has_value() && map->origin().x() == client.x();
