@@ -54,11 +54,11 @@ ColourDrill::Answer ColourDrill::chooseExercise(Exercise entry) {
     case Exercise::AutomaticPlay:
         // The first colour comes with the next tick, from black.
         m_current = 0;
-        return {changes, Sound::Cancel, {}};
+        return {changes, Sound::None, {}};
     case Exercise::Test:
         if (m_exercise == Exercise::Test)
             return startTest();
-        return {changes, Sound::Cancel, {}};
+        return {changes, Sound::None, {}};
     case Exercise::Mixing:
         // Mixing is silent, and so is leaving it by its own entry.
         return {changes, Sound::Stop, {}};

@@ -39,8 +39,7 @@ public:
     enum class Sound {
         None,
         Request, // play `recording` through the play sequence
-        Cancel,  // drop a request that still waits for the player
-        Stop,    // drop a waiting request and stop the player
+        Stop,    // stop the player
     };
 
     struct Answer {

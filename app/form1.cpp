@@ -114,11 +114,7 @@ void Form1::apply(const ColourDrill::Answer &answer) {
     case ColourDrill::Sound::Request:
         m_sequence.bofang_shengyin(answer.recording);
         break;
-    case ColourDrill::Sound::Cancel:
-        m_sequence.cancel();
-        break;
     case ColourDrill::Sound::Stop:
-        m_sequence.cancel();
         m_services.player->Stop();
         break;
     }

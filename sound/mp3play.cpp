@@ -28,8 +28,7 @@ void Mp3Play::Stop() {
     setState(Idle);
 }
 
-qint16 Mp3Play::Open(const QString &path, const QString &options) {
-    Q_UNUSED(options)
+qint16 Mp3Play::Open(const QString &path) {
     if (lcSoundTiming().isDebugEnabled())
         SoundTiming::log("open", QStringLiteral(" path=\"%1\"").arg(path));
 

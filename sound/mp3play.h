@@ -25,7 +25,6 @@ class Mp3Play final : public SoundPlayer {
     Q_DISABLE_COPY_MOVE(Mp3Play)
 
 public:
-    static constexpr qint32 Idle = 0;
     static constexpr qint32 Playing = 1;
 
     explicit Mp3Play(QObject *parent = nullptr);
@@ -36,7 +35,7 @@ public:
     // Stops what plays and takes path as the file to play: 0 for any path but
     // an empty one, without reading the file. A file that does not decode
     // plays nothing.
-    qint16 Open(const QString &path, const QString &options) override;
+    qint16 Open(const QString &path) override;
     // Plays the file opened last, from its beginning: it is read anew each time.
     void Play() override;
 

@@ -16,16 +16,20 @@ public:
         : QObject(parent) {}
     ~SoundPlayer() override = default;
 
-    // Ends playback; harmless when nothing plays.
+    // What State() answers when nothing plays.
+    static constexpr qint32 Idle = 0;
+
+    // Ends playback; harmless when nothing plays. The player is Idle when
+    // Stop returns: whatever still sounds is dropped by the sound thread, and
+    // nobody waits for it.
     virtual void Stop() = 0;
-    // 0 exactly when nothing is playing.
+    // Idle exactly when nothing is playing.
     virtual qint32 State() = 0;
     // Asks for the file that the next Play plays: 0 when the request is taken,
     // anything else when it is refused. 0 does not promise sound: a file that
     // does not decode plays nothing, and after Play the player goes back to 0
-    // as at the end of a recording. The second argument is always "" and is
-    // kept for the callers' sake.
-    virtual qint16 Open(const QString &path, const QString &options) = 0;
+    // as at the end of a recording.
+    virtual qint16 Open(const QString &path) = 0;
     // Starts the file opened last.
     virtual void Play() = 0;
 

@@ -36,8 +36,6 @@ private slots:
     void speed_data();
     void speed();
     void statusLineAndErrorBoxes();
-    void whileTheSoundWaits_data();
-    void whileTheSoundWaits();
 
 private:
     const Form1Ui &ui() const { return m_form->ui(); }
@@ -310,59 +308,6 @@ void TestForm1Drill::statusLineAndErrorBoxes() {
     QVERIFY(ui().shijiancuowu.value(2)->isHidden());
     m_form->Timer1_Timer();
     QVERIFY(ui().shijiancuowu.value(1)->isHidden());
-}
-
-void TestForm1Drill::whileTheSoundWaits_data() {
-    // Automatic play shows colour 5 while the player still winds down the
-    // last recording; before it is idle, the child does this.
-    QTest::addColumn<QStringList>("actions");
-    QTest::addColumn<QStringList>("played"); // once the player is idle
-    QTest::addColumn<int>("colourAfter");    // drill's current colour; -1: the new test target
-
-    QTest::newRow("nothing: colour 5 is spoken") << QStringList{} << QStringList{"name 5"} << 6;
-    QTest::newRow("test chosen: only its announcement")
-        << QStringList{"ceshi"} << QStringList{"name 9"} << -1;
-    QTest::newRow("mixing chosen: silence") << QStringList{"shoudongpeise"} << QStringList{} << 6;
-    QTest::newRow("automatic play off: silence")
-        << QStringList{"zidongbofang"} << QStringList{} << 0;
-    QTest::newRow("off and on: silence until the next tick")
-        << QStringList{"zidongbofang", "zidongbofang"} << QStringList{} << 0;
-    QTest::newRow("two clicks in the free mode: the last is heard")
-        << QStringList{"zidongbofang", "button 3", "button 13"} << QStringList{"name 13"} << 0;
-    QTest::newRow("replay: the last sound handed over, once")
-        << QStringList{"replay"} << QStringList{"name 4"} << 6;
-}
-
-void TestForm1Drill::whileTheSoundWaits() {
-    QFETCH(QStringList, actions);
-    QFETCH(QStringList, played);
-    QFETCH(int, colourAfter);
-
-    m_random.targets = {9};
-    ui().zidongbofang->trigger();
-    for (int tick = 0; tick < 5; ++tick)
-        m_form->Timer1_Timer();
-    m_player->stateValue = 1; // from now on, Stop leaves the player busy
-    m_form->Timer1_Timer();
-    QCOMPARE(ui().Text1->backColour(), colourtable::value(5));
-    for (const QString &action : actions) {
-        if (action.startsWith(QLatin1String("button ")))
-            QTest::mouseClick(button(action.mid(7).toInt()), Qt::LeftButton);
-        else if (action == QLatin1String("replay"))
-            ui().wenjian1.value(menuindex::Replay)->trigger();
-        else
-            entry(action)->trigger();
-    }
-    m_player->clearCalls();
-    m_player->goIdle();
-
-    QStringList expected;
-    for (const QString &sound : played)
-        expected << nameSound(sound.mid(5).toInt());
-    QCOMPARE(m_player->played(), expected);
-    QCOMPARE(m_form->drill().currentColour(), colourAfter < 0 ? 9 : colourAfter);
-    if (!expected.isEmpty())
-        QCOMPARE(m_form->drill().lastSound(), expected.last());
 }
 
 QTEST_MAIN(TestForm1Drill)
