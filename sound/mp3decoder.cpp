@@ -123,15 +123,14 @@ bool Mp3Decoder::decodeMore() {
     std::array<unsigned char, BlockBytes> buffer{};
     size_t done = 0;
     const int rc = mpg123_read(m_handle, buffer.data(), buffer.size(), &done);
-    if (rc == MPG123_NEW_FORMAT || (rc != MPG123_OK && rc != MPG123_DONE)) {
-        m_failure = rc == MPG123_NEW_FORMAT ? Result::FormatChanged : Result::DecodeError;
-        m_ended = true;
-        return false;
-    }
+    // What decoded before an error or the end still counts, in whole frames
+    // only: a sample split by a cut-off file is dropped.
     m_pending.append(reinterpret_cast<const char *>(buffer.data()), qsizetype(done));
-    if (rc == MPG123_DONE) {
+    const bool failed = rc == MPG123_NEW_FORMAT || (rc != MPG123_OK && rc != MPG123_DONE);
+    if (failed)
+        m_failure = rc == MPG123_NEW_FORMAT ? Result::FormatChanged : Result::DecodeError;
+    if (failed || rc == MPG123_DONE) {
         m_ended = true;
-        // Whole frames only: a sample split by a cut-off file is dropped.
         const qsizetype frameBytes = qsizetype(m_channels) * BytesPerSample;
         m_pending.truncate(m_pending.size() - m_pending.size() % frameBytes);
         return false;

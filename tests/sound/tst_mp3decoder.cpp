@@ -63,6 +63,8 @@ private slots:
     void decode_data();
     void decode();
     void longFileStreams();
+    void otherRecordings_data();
+    void otherRecordings();
 
 private:
     QTemporaryDir m_dir;
@@ -169,6 +171,54 @@ void TestMp3Decoder::longFileStreams() {
     }
     QVERIFY(decoder.atEnd());
     QVERIFY2(total * 1000 / decoder.bytesPerSecond() >= 70000, "did not play to the end");
+}
+
+void TestMp3Decoder::otherRecordings_data() {
+    // A parent's own recording need not be mono MPEG-2 at 22.05 kHz.
+    QTest::addColumn<QString>("seed"); // from the fuzz corpus
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::newRow("stereo, 44.1 kHz, MPEG-1") << "stereo-44k" << QByteArray() << 44100 << 2;
+    QTest::newRow("MPEG-2.5, 8 kHz") << "mpeg25-8k" << QByteArray() << 8000 << 1;
+    QTest::newRow("ID3v2 tag first, 16 kHz") << "id3v2-16k" << QByteArray() << 16000 << 1;
+    QTest::newRow("variable bit rate") << "vbr-xing" << QByteArray() << 22050 << 1;
+    // A recording, then something else: once its start has decoded cleanly,
+    // it plays to where the rest begins, in its own format.
+    QTest::newRow("then garbage") << "" << QByteArray(4096, '\xff') << 22050 << 1;
+    QTest::newRow("then another format")
+        << "" << readAll(QStringLiteral(TINTOKO_TEST_CORPUS "/stereo-44k.mp3")) << 22050 << 1;
+}
+
+void TestMp3Decoder::otherRecordings() {
+    QFETCH(QString, seed);
+    QFETCH(QByteArray, after);
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    const QByteArray mp3 = readAll(seed.isEmpty() ? m_good
+                                                  : QStringLiteral(TINTOKO_TEST_CORPUS "/") + seed +
+                                                        QStringLiteral(".mp3"));
+    QVERIFY(!mp3.isEmpty());
+    const QString path = m_folder + QStringLiteral("/自己的.mp3");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(mp3 + after);
+    file.close();
+
+    Mp3Decoder::Audio alone;
+    Mp3Decoder::Audio audio;
+    QCOMPARE(Mp3Decoder::decode(path, audio), Mp3Decoder::Result::Ok);
+    QCOMPARE(audio.sampleRate, rate);
+    QCOMPARE(audio.channels, channels);
+    QVERIFY(audio.frameCount() > 0);
+    if (!after.isEmpty()) {
+        // No more and no less than the first part holds.
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(mp3);
+        file.close();
+        QCOMPARE(Mp3Decoder::decode(path, alone), Mp3Decoder::Result::Ok);
+        QCOMPARE(audio.frameCount(), alone.frameCount());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMp3Decoder)
