@@ -24,10 +24,7 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     , m_ownRandom(services.random != nullptr ? nullptr : std::make_unique<RandomColours>())
     , m_drill(ProgramFolder(services.programFolder),
               services.random != nullptr ? *services.random : *m_ownRandom)
-    , m_sequence(*services.player)
-    , m_newsSchedule(services.news.drawDelay ? services.news.drawDelay : [] {
-        return NewsSchedule::delayFrom(QRandomGenerator::global()->generateDouble());
-    }) {
+    , m_sequence(*services.player) {
     m_ui.setupUi(this);
     connectHandlers();
     Form_Load();
@@ -57,8 +54,10 @@ void Form1::Form_Load() {
     anliu(m_drill.buttonsShown());
 
     const ProgramFolder folder(m_services.programFolder);
-    if (newsoptionfile::readOption(folder.newsOptionFile()))
+    if (newsoptionfile::readOption(folder.newsOptionFile())) {
+        m_newsPopUp->setSwitchedOff(true);
         m_ui.bangzhu1.value(menuindex::NoNewsPopup)->setChecked(true);
+    }
 
     m_state.chuangkou_zhuangtai = isMaximized() ? WindowState::Maximised : WindowState::Normal;
 

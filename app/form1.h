@@ -17,7 +17,7 @@
 
 #include "colourdrill.h"
 #include "form1ui.h"
-#include "newsschedule.h"
+#include "newspopup.h"
 #include "playsequence.h"
 
 #include <QMainWindow>
@@ -34,13 +34,7 @@ class TrayService;
 class UrlOpener;
 
 // The news window and what its timed pop-up needs.
-struct Form1News {
-    NewsService *window = nullptr;    // not owned, may be absent
-    std::function<bool()> online{};   // shifou_zaixian; absent: offline
-    QString server{};                 // the news server, scheme and host
-    QString clientId{};               // at the end of the request
-    std::function<int()> drawDelay{}; // tan_yanchi, 180..299; absent: a random draw
-};
+using Form1News = NewsPopUp::Settings;
 
 struct Form1Services {
     QString programFolder{};         // where 声音/, v.sz and the instructions are
@@ -112,8 +106,6 @@ private:
     void connectMenus();
     void connectHelp();
     void connectNews();
-    void showNewsOnDemand();
-    [[nodiscard]] QUrl newsRequest() const;
     void placeControls(bool maximised);
     void pinWindow();
 
@@ -138,7 +130,7 @@ private:
     std::unique_ptr<RandomColours> m_ownRandom; // when the services bring none
     ColourDrill m_drill;
     PlaySequence m_sequence;
-    NewsSchedule m_newsSchedule;
+    NewsPopUp *m_newsPopUp = nullptr; // made with Timer_tan, owned by the window
     // Hands the window's resizes, double-clicks and Frame3's mouse moves to
     // the layout handlers; removed first when the window goes, since the
     // widgets it watches still send events while they are taken down.

@@ -6,10 +6,12 @@
 #include "urlopener.h"
 
 #include <QAction>
+
 #include <QEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <algorithm>
 
 // The help menu, its contact and about boxes, the saved news option and the
 // link row in Frame3.
@@ -80,19 +82,22 @@ void Form1::bangzhu1_Click(int index) {
         openWebAddress(maker::homePage());
         break;
     case menuindex::NoNewsPopup: {
-        // The entry has already turned its own check mark over. It is saved
-        // at once; where it cannot be saved it still holds for this run, and
-        // the log says why (no box: a child may be the one at the window).
+        // The option turns over and the entry's check mark shows it. It is
+        // saved at once; where it cannot be saved it still holds for this
+        // run, and the log says why (no box: a child may be at the window).
+        const bool off = !m_newsPopUp->isSwitchedOff();
+        m_newsPopUp->setSwitchedOff(off);
+        m_ui.bangzhu1.value(index)->setChecked(off);
         const ProgramFolder folder(m_services.programFolder);
         const QString path = newsoptionfile::location(folder.newsOptionFile());
         QString why;
-        if (!newsoptionfile::writeFile(path, m_ui.bangzhu1.value(index)->isChecked(), &why))
+        if (!newsoptionfile::writeFile(path, off, &why))
             qWarning("news option: kept for this run only, %s not saved: %s", qPrintable(path),
                      qPrintable(why));
         break;
     }
     case menuindex::News:
-        showNewsOnDemand();
+        m_newsPopUp->showOnDemand();
         break;
     case menuindex::Contact:
         showMessage(helptexts::kContactTitle, helptexts::contactText());
@@ -106,16 +111,14 @@ void Form1::bangzhu1_Click(int index) {
 }
 
 void Form1::wangye_Click(int index) {
-    if (index == 1 || index == 3) {
-        openWebAddress(m_ui.wangye.value(index)->text().trimmed());
-    } else if (index == 6) {
-        openWebAddress(helptexts::messagingAddress(maker::messagingHost(), maker::contactNumber(),
-                                                   maker::homePage()));
-    }
+    const QString address = helptexts::linkAddress(index, maker::linkSite(), maker::messagingHost(),
+                                                   maker::contactNumber(), maker::homePage());
+    if (!address.isEmpty())
+        openWebAddress(address);
 }
 
 void Form1::wangye_MouseMove(int index) {
-    if (index == 1 || index == 3 || index == 6)
+    if (std::ranges::find(linkindex::kLinks, index) != linkindex::kLinks.end())
         highlightLink(index, true);
 }
 

@@ -54,6 +54,20 @@ QString upgradePage(const QString &site) {
     return site + QStringLiteral("/rj");
 }
 
+QString linkAddress(int index, const QString &site, const QString &messagingHost,
+                    const QString &number, const QString &homePage) {
+    switch (index) {
+    case 1:
+        return site;
+    case 3:
+        return upgradePage(site);
+    case 6:
+        return messagingAddress(messagingHost, number, homePage);
+    default:
+        return {};
+    }
+}
+
 QString messagingAddress(const QString &host, const QString &number, const QString &homePage) {
     QString base = host;
     while (base.endsWith(QLatin1Char('/')))

@@ -23,6 +23,11 @@ QString forDisplay(QString text);
 
 // The link row's upgrade page: the site and "/rj".
 QString upgradePage(const QString &site);
+// What a click on link `index` of the link row opens: the site (1), its
+// upgrade page (3) or the messaging service's contact page (6); nothing for
+// the row's plain labels.
+QString linkAddress(int index, const QString &site, const QString &messagingHost,
+                    const QString &number, const QString &homePage);
 // The messaging service's web contact page for the maker's number, naming
 // the home page's host as the site.
 QString messagingAddress(const QString &host, const QString &number, const QString &homePage);

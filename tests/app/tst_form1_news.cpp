@@ -70,7 +70,9 @@ void TestForm1News::timedPopUp() {
     QFETCH(int, shown);
     QFETCH(int, released);
 
-    ui().bangzhu1.value(menuindex::NoNewsPopup)->setChecked(optionChecked);
+    if (optionChecked)
+        ui().bangzhu1.value(menuindex::NoNewsPopup)->trigger();
+    QCOMPARE(ui().bangzhu1.value(menuindex::NoNewsPopup)->isChecked(), optionChecked);
     m_news->state.body = body;
     ui().Timer_tan->start();
     for (int tick = 0; tick < 20; ++tick)
