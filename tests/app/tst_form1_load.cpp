@@ -122,6 +122,7 @@ void TestForm1Load::menusAndControlsAfterLoad() {
     QVERIFY(ui.Timer2->isActive());
     QCOMPARE(ui.Timer_end->interval(), 100);
     QVERIFY(!ui.Timer_end->isActive());
+    QCOMPARE(ui.Timer_tan->interval(), 1000);
     QVERIFY(ui.Timer_tan->isActive());
 
     const Form1State &state = m_form->state();
