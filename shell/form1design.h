@@ -8,6 +8,14 @@ namespace form1design {
 inline constexpr int kClientWidthTwips = 7560;
 inline constexpr int kClientHeightTwips = 4785;
 
+// Sizes of controls as created, in twips.
+inline constexpr int kText1WidthTwips = 7155; // the swatch
+inline constexpr int kText1HeightTwips = 2835;
+inline constexpr int kText2WidthTwips = 7035; // its status strip
+inline constexpr int kText2HeightTwips = 855;
+inline constexpr int kButtonWidthTwips = 795; // a colour button
+inline constexpr int kButtonHeightTwips = 435;
+
 // The timers as designed, in milliseconds.
 inline constexpr int kTimer1Ms = 2000; // automatic play at medium speed
 inline constexpr int kTimer2Ms = 1000; // the status line

@@ -104,7 +104,7 @@ void Form1Ui::setupUi(QMainWindow *window) {
 void Form1Ui::setupSwatches(const QColor &highlight) {
     Text1 = new SwatchBox(client);
     name(Text1, QStringLiteral("Text1"), QStringLiteral("颜色"));
-    setTwipSize(Text1, 7155, 2835);
+    setTwipSize(Text1, form1design::kText1WidthTwips, form1design::kText1HeightTwips);
     Text1->setText(QStringLiteral("  "));
     Text1->setBackColour(0x000000);
     Text1->setForeColour(highlight);
@@ -112,7 +112,7 @@ void Form1Ui::setupSwatches(const QColor &highlight) {
 
     Text2 = new SwatchBox(client);
     name(Text2, QStringLiteral("Text2"), QStringLiteral("状态"));
-    setTwipSize(Text2, 7035, 855);
+    setTwipSize(Text2, form1design::kText2WidthTwips, form1design::kText2HeightTwips);
     Text2->setText(QStringLiteral(" "));
     Text2->setForeColour(QColor(255, 0, 0));
     Text2->setFont(songFont(36, true));
@@ -123,7 +123,7 @@ void Form1Ui::setupColourButtons() {
         auto *button = new ColourButton(client);
         name(button, QStringLiteral("Command1_%1").arg(i),
              QStringLiteral("颜色按钮 %1").arg(i + 1));
-        setTwipSize(button, 795, 435);
+        setTwipSize(button, form1design::kButtonWidthTwips, form1design::kButtonHeightTwips);
         button->setText(QStringLiteral("黑 色"));
         button->setBackColour(0x0000FF);
         button->setFont(songFont(9, true));

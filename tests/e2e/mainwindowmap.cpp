@@ -1,5 +1,6 @@
 #include "mainwindowmap.h"
 
+#include "form1design.h"
 #include "shell/units.h"
 
 #include <QHash>
@@ -8,13 +9,13 @@
 
 namespace {
 
-// Creation sizes, in twips.
-constexpr int kText1Width = 7155;
-constexpr int kText1Height = 2835;
-constexpr int kText2Width = 7035;
-constexpr int kText2Height = 855;
-constexpr int kButtonWidth = 795;
-constexpr int kButtonHeight = 435;
+// Creation sizes, in twips, as the form makes them.
+constexpr int kText1Width = form1design::kText1WidthTwips;
+constexpr int kText1Height = form1design::kText1HeightTwips;
+constexpr int kText2Width = form1design::kText2WidthTwips;
+constexpr int kText2Height = form1design::kText2HeightTwips;
+constexpr int kButtonWidth = form1design::kButtonWidthTwips;
+constexpr int kButtonHeight = form1design::kButtonHeightTwips;
 
 // The smallest solid block taken for the swatch: far larger than any glyph of
 // the menu bar, and larger than a colour button.
