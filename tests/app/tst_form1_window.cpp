@@ -123,8 +123,15 @@ void TestForm1Window::windowStates() {
     // Minimising places nothing: the arrangement is the one before.
     const Form1Layout layout = maximisedLayout ? ::maximisedLayout() : normalLayout();
     QTRY_COMPARE(ui().Text1->pos(), pixels(layout.text1));
-    QCOMPARE(ui().Command1[9]->pos(), pixels(layout.command1[9]));
-    QCOMPARE(ui().slider1[2]->pos(), pixels(layout.slider1[2]));
+    QCOMPARE(ui().Text2->pos(), pixels(layout.text2));
+    for (std::size_t i = 0; i < 16; ++i)
+        QCOMPARE(ui().Command1[i]->pos(), pixels(layout.command1[i]));
+    for (std::size_t r = 0; r < 3; ++r) {
+        QCOMPARE(ui().Label1[r]->pos(), pixels(layout.label1[r]));
+        QCOMPARE(ui().Label2[r]->pos(), pixels(layout.label2[r]));
+        QCOMPARE(ui().Label3[r]->pos(), pixels(layout.label3[r]));
+        QCOMPARE(ui().slider1[r]->pos(), pixels(layout.slider1[r]));
+    }
     QCOMPARE(ui().Frame3->pos(), pixels(layout.frame3));
     QCOMPARE(ui().Text1->height(), wasMaximised ? units::unitsToPxY(5328) : units::twipsToPx(2835));
 
