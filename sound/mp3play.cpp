@@ -41,11 +41,19 @@ qint16 Mp3Play::Open(const QString &path, const QString &options) {
     QElapsedTimer clock;
     clock.start();
     auto decoder = std::make_shared<Mp3Decoder>();
-    const Mp3Decoder::Result result = decoder->open(path);
+    QString opened = path;
+    Mp3Decoder::Result result = decoder->open(opened);
+    if (result != Mp3Decoder::Result::Ok && m_fallback) {
+        opened = m_fallback(path);
+        if (!opened.isEmpty()) {
+            decoder = std::make_shared<Mp3Decoder>();
+            result = decoder->open(opened);
+        }
+    }
     if (result == Mp3Decoder::Result::Ok) {
         m_durationMs = decoder->announcedMs();
         m_opened = std::move(decoder);
-        m_openedPath = path;
+        m_openedPath = opened;
     } else {
         m_durationMs = 0;
         m_opened.reset();

@@ -4,7 +4,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 class Mp3Decoder;
 class SoundThread;
@@ -37,6 +39,13 @@ public:
     // Plays the file opened last, from its beginning.
     void Play() override;
 
+    // Names the file to open instead of one that does not play (empty: none).
+    // It is called wherever the file is opened, so it must not touch anything
+    // but its own copies.
+    void setFallback(std::function<QString(const QString &path)> fallback) {
+        m_fallback = std::move(fallback);
+    }
+
     // The length the file opened last announces, 0 when unknown.
     [[nodiscard]] qint64 durationMs() const { return m_durationMs; }
 
@@ -44,6 +53,7 @@ private:
     void setState(qint32 state);
 
     std::unique_ptr<SoundThread> m_thread;
+    std::function<QString(const QString &)> m_fallback;
     std::shared_ptr<Mp3Decoder> m_opened; // ready to play, not yet handed over
     QString m_openedPath;
     qint64 m_durationMs = 0;

@@ -35,20 +35,30 @@ void TestMp3Play::initTestCase() {
 
 void TestMp3Play::open_data() {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("fallback"); // what the fallback names, for any file
     QTest::addColumn<bool>("good");
-    QTest::newRow("recording") << QStringLiteral("黑  色.mp3") << true;
-    QTest::newRow("one space short") << QStringLiteral("黑 色.mp3") << false;
-    QTest::newRow("empty") << QStringLiteral("空.mp3") << false;
-    QTest::newRow("text") << QStringLiteral("文字.mp3") << false;
+    QTest::newRow("recording") << QStringLiteral("黑  色.mp3") << QString() << true;
+    QTest::newRow("one space short") << QStringLiteral("黑 色.mp3") << QString() << false;
+    QTest::newRow("empty") << QStringLiteral("空.mp3") << QString() << false;
+    QTest::newRow("text") << QStringLiteral("文字.mp3") << QString() << false;
+    QTest::newRow("text, a good fallback")
+        << QStringLiteral("文字.mp3") << QStringLiteral("黑  色.mp3") << true;
+    QTest::newRow("missing, an empty fallback")
+        << QStringLiteral("黑 色.mp3") << QStringLiteral("空.mp3") << false;
+    QTest::newRow("recording, its fallback unused")
+        << QStringLiteral("黑  色.mp3") << QStringLiteral("空.mp3") << true;
 }
 
 // A failed Open also drops the recording opened before it: Play then plays nothing.
 void TestMp3Play::open() {
     QFETCH(QString, name);
+    QFETCH(QString, fallback);
     QFETCH(bool, good);
 
     Mp3Play player;
     QCOMPARE(player.Open(m_good, QString()), 0);
+    if (!fallback.isEmpty())
+        player.setFallback([this, fallback](const QString &) { return m_dir.filePath(fallback); });
     const qint16 result = player.Open(m_dir.filePath(name), QString());
     QCOMPARE(result == 0, good);
     QCOMPARE(player.State(), 0);
