@@ -3,7 +3,7 @@
 tintoko_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-qpa-plugins qt6-webengine-dev
-  libmpg123-dev libpulse-dev
+  libmpg123-dev libpulse-dev libmp3lame-dev
   fonts-noto-cjk metacity
   pulseaudio pulseaudio-utils
   xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick libxcb1-dev
