@@ -12,7 +12,7 @@ bool replaceFile(const QString &path, const QByteArray &data, QString *error) {
     };
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        return fail(QStringLiteral("cannot make the folder %1").arg(folder));
+        return fail(QStringLiteral("无法建立文件夹 %1").arg(folder));
     // QSaveFile writes to a temporary file in the same folder; commit() syncs
     // it and renames it over the old file, or removes it after a failed
     // write(). A write that fails only when the buffer is flushed (a full
