@@ -21,6 +21,7 @@
 #include <QMainWindow>
 #include <QString>
 
+class QGridLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -53,7 +54,7 @@ private:
         QPushButton *restore = nullptr;
     };
 
-    void addRow(int index, const VoiceLine &line, class QGridLayout *grid);
+    void addRow(int index, const VoiceLine &line, QGridLayout *grid);
     [[nodiscard]] Source sourceOf(const Row &row) const;
     void showRow(int row);
     void showButtons();
