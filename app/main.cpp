@@ -28,8 +28,12 @@ int main(int argc, char *argv[]) {
         icon.addPixmap(QPixmap(QStringLiteral(":/icons/tintoko-%1.png").arg(size), "PNG"));
     QApplication::setWindowIcon(icon);
 
-    const ProgramFolder folder(QCoreApplication::applicationDirPath());
+    const ProgramFolder folder(QCoreApplication::applicationDirPath(),
+                               ProgramFolder::userSoundFolder());
     Mp3Play player;
+    // A recording of the user's own that does not play gives way to the one
+    // that came with the program.
+    player.setFallback([folder](const QString &path) { return folder.shippedInsteadOf(path); });
     SystemTray tray;
     DesktopUrlOpener opener;
     NewsProcess news(folder.newsViewer(),
@@ -48,6 +52,7 @@ int main(int argc, char *argv[]) {
 #endif
 
     Form1 window({.programFolder = folder.path(),
+                  .userSounds = folder.userSounds(),
                   .player = &player,
                   .tray = &tray,
                   .opener = &opener,

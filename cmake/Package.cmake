@@ -1,7 +1,8 @@
 # The Debian package: `cpack -G DEB` in a build tree (script/package makes the
 # build for users and packs it). It holds what the install rules install, laid
-# out under /usr: the program folder lib/tintoko, the launcher bin/tintoko, the
-# desktop entry, the icons and the AppStream metainfo.
+# out under /usr: the program folder lib/tintoko, the launchers bin/tintoko and
+# bin/tintoko-voices (the recorder), the desktop entries, the icons and the
+# AppStream metainfo.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tintoko)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -15,7 +16,11 @@ with red, green and blue sliders. Everything is in Chinese.
 .
 When the computer is online, Tintoko shows a news page from its maker's
 server in a window of its own, on request and once by itself; its links open
-in the web browser. The help menu turns the one that comes by itself off.")
+in the web browser. The help menu turns the one that comes by itself off.
+.
+Every word the child hears can be spoken in a parent's or a teacher's own
+voice: the recorder, Tintoko 录音 (tintoko-voices), records each one from the
+microphone and keeps it in the user's own folder.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -28,14 +33,16 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${TINTOKO_HOME_PAGE}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
-# The shared libraries the program and the news viewer link decide most of
-# the dependencies (dpkg-shlibdeps); Qt WebEngine comes in through the viewer.
+# The shared libraries the program, the news viewer and the recorder link
+# decide most of the dependencies (dpkg-shlibdeps); Qt WebEngine comes in
+# through the viewer, libmp3lame0 and libpulse0 through the recorder.
 # Added to them is what is only loaded or read at run time:
 #   qt6-qpa-plugins   the X11 platform plugin, without which no window opens
 #                     (Qt's GUI library merely recommends it);
 #   fonts-noto-cjk    the Chinese characters of every caption;
 #   libpulse0         libpulse-simple, which the sound thread loads when the
-#                     first recording plays (so no link shows it). It talks to
+#                     first recording plays (so the program's links do not
+#                     show it; the recorder's do). It talks to
 #                     PulseAudio and to PipeWire's pipewire-pulse alike, so no server is
 #                     required: a desktop runs one already, and a thin client
 #                     may use a remote one. One of the two is recommended.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the 33 recordings that Tintoko plays, as MP3 files in data/声音/
-# (or in the folder given as the first argument):
+# (or in the folder given as the first argument), from recordings.tsv beside
+# this script: each line there names a file and the words it speaks.
 #   - 16 colour names:     "<name>.mp3"       speaks the colour, e.g. 黑色
 #   - 16 right answers:    "对_<name>.mp3"    a praise, then the NEXT colour to find
 #                                             (the file is named after that colour)
@@ -11,14 +12,16 @@
 #
 # The generated files are committed to the repository, so building and running
 # the program needs neither espeak-ng, sox nor lame; run this script only to
-# make them again. Any file may be replaced by a recording of your own voice
-# (MP3, same file name, in the 声音 folder beside the program).
+# make them again. Any file may be replaced by a recording of your own voice:
+# the recorder tintoko-voices shows the same words and keeps each recording in
+# the user's own folder.
 #
 # Voice: espeak-ng's "cmn-latn-pinyin" voice. The voices "cmn" and "zh" of
 # espeak-ng 1.51 read the pinyin they produce with English letter rules, so
 # they are not used. That voice applies the third-tone sandhi itself but not
-# the tone changes of 一 and 不, so where they matter the text carries the
-# pinyin with its tone digit instead of the character (e.g. "下yi2个").
+# the tone changes of 一 and 不, so where they matter the words are given to it
+# with the pinyin and its tone digit instead of the character (一个 and 一遍
+# are read "yi2").
 # Check what a text turns into with:  espeak-ng -v cmn-latn-pinyin -q -x 黑色
 #
 # Output is the same on every run with the same tool versions.
@@ -27,6 +30,7 @@ set -euo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 out_dir=${1:-"$script_dir/声音"}
+table="$script_dir/recordings.tsv"
 
 voice=cmn-latn-pinyin
 rate=130 # words per minute; a little slower than the default 175, for small children
@@ -45,18 +49,6 @@ if ! espeak-ng --voices=cmn | grep -q "$voice"; then
   echo "make_recordings.sh: espeak-ng has no voice \"$voice\" (see espeak-ng --voices=cmn)" >&2
   exit 1
 fi
-
-# The colour names in colour index order 0..15, exactly as the program names
-# the files.
-names=(
-  "黑  色" "蓝  色" "绿  色" "青  色" "红  色"
-  "洋红色" "暗黄色" "灰白色" "灰黑色" "亮蓝色" "亮绿色" "亮青色" "亮红色" "亮洋红" "亮黄色"
-  "白  色"
-)
-# A little variety for the right answers, chosen by colour index so that the
-# result does not depend on chance.
-praises=("对了！" "对了，真棒！" "对了，好极了！")
-wrong_text="错了，再试yi2遍"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -82,12 +74,18 @@ make_mp3() {
   printf '%s\t%s\n' "$(basename "$file")" "$text"
 }
 
-for i in "${!names[@]}"; do
-  name=${names[i]}
-  spoken=${name//" "/} # 黑  色 -> 黑色
-  make_mp3 "$spoken" "$out_dir/$name.mp3"
-  make_mp3 "${praises[i % ${#praises[@]}]}下yi2个，找$spoken" "$out_dir/对_$name.mp3"
-done
-make_mp3 "$wrong_text" "$out_dir/错了再试一遍.mp3"
+count=0
+while IFS=$'\t' read -r -u 3 file words; do
+  case $file in '' | '#'*) continue ;; esac
+  # 一 before a fourth tone is said yi2.
+  text=${words//一个/yi2个}
+  text=${text//一遍/yi2遍}
+  make_mp3 "$text" "$out_dir/$file"
+  count=$((count + 1))
+done 3<"$table"
+if ((count != 33)); then
+  echo "make_recordings.sh: $table names $count recordings, not 33" >&2
+  exit 1
+fi
 
 echo "33 recordings in $out_dir"

@@ -3,9 +3,12 @@
 tintoko_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-qpa-plugins qt6-webengine-dev
-  libmpg123-dev libpulse-dev
+  libmpg123-dev libpulse-dev libmp3lame-dev
   fonts-noto-cjk metacity
   pulseaudio pulseaudio-utils
+  # the recorder's end-to-end test reads and presses its buttons as a screen
+  # reader does (AT-SPI on a session bus of its own)
+  dbus-daemon dbus-bin at-spi2-core python3-pyatspi
   xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick libxcb1-dev
   # the fuzz targets (libFuzzer)
   clang libclang-rt-14-dev

@@ -45,7 +45,12 @@ void Mp3Play::Play() {
     if (m_path.isEmpty())
         return;
     setState(Playing);
-    m_thread->play(m_path, ++m_token);
+    QStringList paths{m_path};
+    if (m_fallback) {
+        if (const QString instead = m_fallback(m_path); !instead.isEmpty() && instead != m_path)
+            paths << instead;
+    }
+    m_thread->play(paths, ++m_token);
 }
 
 void Mp3Play::setState(qint32 state) {

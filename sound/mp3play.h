@@ -4,7 +4,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 class SoundThread;
 
@@ -39,10 +41,19 @@ public:
     // Plays the file opened last, from its beginning: it is read anew each time.
     void Play() override;
 
+    // Names the file to play instead of one that does not (empty: none):
+    // given the path the player was asked for, it only works on names, for
+    // it is called on the window's thread; the files are tried on the sound
+    // thread.
+    void setFallback(std::function<QString(const QString &path)> fallback) {
+        m_fallback = std::move(fallback);
+    }
+
 private:
     void setState(qint32 state);
 
     std::unique_ptr<SoundThread> m_thread;
+    std::function<QString(const QString &)> m_fallback;
     QString m_path;      // opened last
     quint64 m_token = 0; // of the recording that plays, or of the last stop
     qint32 m_state = Idle;

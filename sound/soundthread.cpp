@@ -22,8 +22,8 @@ constexpr int kBlockMs = 20;
 struct SoundThread::Shared {
     std::mutex mutex;
     std::condition_variable wake;
-    std::optional<std::pair<QString, quint64>> next;
-    quint64 stale = 0; // every token up to this one
+    std::optional<std::pair<QStringList, quint64>> next; // the files to try, in order
+    quint64 stale = 0;                                   // every token up to this one
     bool quit = false;
     bool running = false;
     bool exited = false;
@@ -115,7 +115,7 @@ bool playOne(SoundThread::Shared &shared, PulseOutput &out, Mp3Decoder &decoder,
 void run(const std::shared_ptr<SoundThread::Shared> &shared) {
     PulseOutput out;
     for (;;) {
-        QString path;
+        QStringList paths;
         quint64 token = 0;
         {
             std::unique_lock lock(shared->mutex);
@@ -132,17 +132,23 @@ void run(const std::shared_ptr<SoundThread::Shared> &shared) {
             }
             if (shared->quit)
                 break;
-            std::tie(path, token) = *std::exchange(shared->next, std::nullopt);
+            std::tie(paths, token) = *std::exchange(shared->next, std::nullopt);
             if (token <= shared->stale)
                 continue;
         }
         // However long the file takes to open (a huge tag in front of the
-        // sound), only this thread waits for it. A file that does not open
-        // is over at once, as if it had played.
+        // sound), only this thread waits for it. The first file that opens
+        // plays; when none does, the request is over at once, as if it had
+        // played.
         QElapsedTimer clock;
         clock.start();
         Mp3Decoder decoder;
-        const Mp3Decoder::Result result = decoder.open(path);
+        Mp3Decoder::Result result = Mp3Decoder::Result::NotAFile;
+        for (const QString &path : std::as_const(paths)) {
+            result = decoder.open(path);
+            if (result == Mp3Decoder::Result::Ok)
+                break;
+        }
         if (lcSoundTiming().isDebugEnabled()) {
             SoundTiming::log("opened", QStringLiteral(" result=%1 decode_us=%2 ms=%3")
                                            .arg(int(result))
@@ -181,9 +187,9 @@ SoundThread::~SoundThread() {
                                [this] { return m_shared->exited; });
 }
 
-void SoundThread::play(const QString &path, quint64 token) {
+void SoundThread::play(const QStringList &paths, quint64 token) {
     const std::lock_guard lock(m_shared->mutex);
-    m_shared->next.emplace(path, token);
+    m_shared->next.emplace(paths, token);
     if (!m_shared->running) {
         m_shared->running = true;
         std::thread([shared = m_shared] { run(shared); }).detach();

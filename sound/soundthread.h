@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
@@ -31,7 +32,8 @@ public:
     SoundThread(SoundThread &&) = delete;
     SoundThread &operator=(SoundThread &&) = delete;
 
-    void play(const QString &path, quint64 token);
+    // Plays the first of the files that opens.
+    void play(const QStringList &paths, quint64 token);
     // Makes every token up to this one stale.
     void stop(quint64 token);
 

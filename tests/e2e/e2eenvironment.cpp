@@ -201,6 +201,38 @@ bool E2eEnvironment::start() {
         return false;
     if (m_parts.testFlag(Part::TrayHost) && !startTrayHost())
         return false;
+    if (m_parts.testFlag(Part::AccessibilityBus) && !startAccessibilityBus())
+        return false;
+    return true;
+}
+
+bool E2eEnvironment::startAccessibilityBus() {
+    const QString socket = m_temp.filePath(QStringLiteral("session-bus"));
+    const QString address = QStringLiteral("unix:path=") + socket;
+    if (spawn(QStringLiteral("dbus"), QStringLiteral("dbus-daemon"),
+              {QStringLiteral("--session"), QStringLiteral("--nofork"),
+               QStringLiteral("--address=") + address},
+              m_env) == nullptr)
+        return false;
+    if (!waitFor([&] { return QFileInfo::exists(socket); }, kPartStartLimitMs))
+        return fail(QStringLiteral("no session bus:\n") + logText(QStringLiteral("dbus")));
+    m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    m_env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    if (spawn(QStringLiteral("at-spi"), QStringLiteral("/usr/libexec/at-spi-bus-launcher"),
+              {QStringLiteral("--launch-immediately")}, m_env) == nullptr)
+        return false;
+    // Ready once the launcher answers for the accessibility bus.
+    const bool ready = waitFor(
+        [&] {
+            return run(QStringLiteral("dbus-send"),
+                       {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                        QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                        QStringLiteral("org.a11y.Bus.GetAddress")}) == 0;
+        },
+        kPartStartLimitMs, 50);
+    if (!ready)
+        return fail(QStringLiteral("the accessibility bus did not start:\n") +
+                    logText(QStringLiteral("at-spi")));
     return true;
 }
 
@@ -418,8 +450,8 @@ QString E2eEnvironment::copyProgramDir(const QString &name) {
         from.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QFileInfo &fi : entries) {
         const QString n = fi.fileName();
-        const bool wanted = n == QLatin1String("tintoko") || n == QStringLiteral("声音") ||
-                            n == QStringLiteral("Tintoko说明.txt") ||
+        const bool wanted = n == QLatin1String("tintoko") || n == QLatin1String("tintoko-voices") ||
+                            n == QStringLiteral("声音") || n == QStringLiteral("Tintoko说明.txt") ||
                             n.contains(QLatin1String(".so"));
         if (!wanted)
             continue;

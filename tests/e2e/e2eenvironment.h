@@ -44,6 +44,9 @@ public:
         WindowManager = 0x1, // openbox (or setWindowManager's): real close, maximise, minimise
         TrayHost = 0x2,      // trayer at the top right: a system tray for the icon
         AudioServer = 0x4,   // PulseAudio with the null sink "t" as default output
+        // A D-Bus session bus with the accessibility bus (AT-SPI) on it, and
+        // Qt's accessibility always on: the tree a screen reader reads.
+        AccessibilityBus = 0x8,
     };
     Q_DECLARE_FLAGS(Parts, Part)
 
@@ -75,7 +78,7 @@ public:
     // The program folder of the build: the executable, 声音/ and the
     // instructions text.
     static QString builtProgramDir();
-    // A copy of the built program folder (executable, 声音/, Tintoko说明.txt)
+    // A copy of the built program folder (executables, 声音/, Tintoko说明.txt)
     // in this environment's temporary folder, for tests that alter its
     // files. Returns the new folder, or an empty string on failure.
     QString copyProgramDir(const QString &name = QStringLiteral("program"));
@@ -192,6 +195,7 @@ private:
     bool startXServer();
     bool startAudioServer();
     bool startWindowManager();
+    bool startAccessibilityBus();
     QProcess *audioServer() const;
     QString logPath(const QString &name) const;
     QString logText(const QString &name) const;

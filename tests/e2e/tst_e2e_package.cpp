@@ -164,8 +164,10 @@ void TstE2ePackage::installRunAndPurge() {
         existed.append(path);
     }
     for (const char *path :
-         {"/usr/lib/tintoko/tintoko-news", "/usr/lib/tintoko/声音/黑  色.mp3",
-          "/usr/lib/tintoko/Tintoko说明.txt", "/usr/share/applications/tintoko.desktop",
+         {"/usr/lib/tintoko/tintoko-news", "/usr/lib/tintoko/tintoko-voices",
+          "/usr/lib/tintoko/声音/黑  色.mp3", "/usr/lib/tintoko/Tintoko说明.txt",
+          "/usr/share/applications/tintoko.desktop",
+          "/usr/share/applications/tintoko-voices.desktop", "/usr/bin/tintoko-voices",
           "/usr/share/metainfo/" TINTOKO_APPSTREAM_ID ".metainfo.xml",
           "/usr/share/icons/hicolor/48x48/apps/tintoko.png"})
         QVERIFY2(paths.contains(QString::fromUtf8(path)), path);
@@ -185,6 +187,8 @@ void TstE2ePackage::installRunAndPurge() {
     QCOMPARE(listed, paths);
     QCOMPARE(QFileInfo(QStringLiteral("/usr/bin/tintoko")).canonicalFilePath(),
              QStringLiteral("/usr/lib/tintoko/tintoko"));
+    QCOMPARE(QFileInfo(QStringLiteral("/usr/bin/tintoko-voices")).canonicalFilePath(),
+             QStringLiteral("/usr/lib/tintoko/tintoko-voices"));
 
     // An ordinary user, at home in the test's folder, which it may pass through
     // but not list.

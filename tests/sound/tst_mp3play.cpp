@@ -72,12 +72,17 @@ void TestMp3Play::initTestCase() {
 
 void TestMp3Play::open_data() {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("fallback"); // what the fallback names, for any file
     QTest::addColumn<bool>("good");
-    QTest::newRow("recording") << QStringLiteral("黑  色.mp3") << true;
-    QTest::newRow("one space short") << QStringLiteral("黑 色.mp3") << false;
-    QTest::newRow("empty") << QStringLiteral("空.mp3") << false;
-    QTest::newRow("text") << QStringLiteral("文字.mp3") << false;
-    QTest::newRow("fifo") << QStringLiteral("管道.mp3") << false;
+    QTest::newRow("recording") << QStringLiteral("黑  色.mp3") << QString() << true;
+    QTest::newRow("one space short") << QStringLiteral("黑 色.mp3") << QString() << false;
+    QTest::newRow("empty") << QStringLiteral("空.mp3") << QString() << false;
+    QTest::newRow("text") << QStringLiteral("文字.mp3") << QString() << false;
+    QTest::newRow("fifo") << QStringLiteral("管道.mp3") << QString() << false;
+    QTest::newRow("text, a good fallback")
+        << QStringLiteral("文字.mp3") << QStringLiteral("黑  色.mp3") << true;
+    QTest::newRow("missing, an empty fallback")
+        << QStringLiteral("黑 色.mp3") << QStringLiteral("空.mp3") << false;
 }
 
 // Open takes any file without reading it; one that does not decode plays
@@ -85,9 +90,12 @@ void TestMp3Play::open_data() {
 // Opening a second file drops the first.
 void TestMp3Play::open() {
     QFETCH(QString, name);
+    QFETCH(QString, fallback);
     QFETCH(bool, good);
 
     Mp3Play player;
+    if (!fallback.isEmpty())
+        player.setFallback([this, fallback](const QString &) { return m_dir.filePath(fallback); });
     QSignalSpy changes(&player, &Mp3Play::stateChanged);
     QCOMPARE(player.Open(m_good), 0);
     outputs = 0;

@@ -1,0 +1,34 @@
+#!/usr/bin/python3
+"""What a screen reader sees of a program, through AT-SPI (python3-pyatspi).
+
+  atspi.py APP dump          one line per object: role, name, value, states
+  atspi.py APP press NAME    the first action ("Press") of the object named NAME
+
+Exits with 1 when the application or the object is not there (yet)."""
+import sys
+
+import pyatspi
+
+
+def objects(node):
+    yield node
+    for child in node:
+        if child is not None:
+            yield from objects(child)
+
+
+def main(app_name, command, name=None):
+    apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == app_name]
+    for obj in objects(apps[0]) if apps else []:
+        if command == "dump":
+            value = obj.queryValue().currentValue if "Value" in pyatspi.listInterfaces(obj) else ""
+            states = ",".join(pyatspi.stateToString(s) for s in obj.getState().getStates())
+            print(f"{obj.getRoleName()}\t{obj.name}\t{value}\t{states}")
+        elif obj.name == name:
+            obj.queryAction().doAction(0)
+            return 0
+    return 0 if apps and command == "dump" else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:]))
