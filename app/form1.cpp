@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QRandomGenerator>
@@ -25,9 +26,12 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     , m_drill(ProgramFolder(services.programFolder),
               services.random != nullptr ? *services.random : *m_ownRandom)
     , m_sequence(*services.player)
-    , m_newsSchedule(services.news.drawDelay ? services.news.drawDelay : [] {
-        return NewsSchedule::delayFrom(QRandomGenerator::global()->generateDouble());
-    }) {
+    , m_newsSchedule(
+          services.news.drawDelay
+              ? services.news.drawDelay
+              : [] { return NewsSchedule::delayFrom(QRandomGenerator::global()->generateDouble()); })
+    // A client of a native Wayland compositor cannot place its own windows.
+    , m_pinning(!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
     m_ui.setupUi(this);
     connectHandlers();
     Form_Load();
@@ -60,8 +64,6 @@ void Form1::Form_Load() {
     if (newsoptionfile::readOption(folder.newsOptionFile()))
         m_ui.bangzhu1.value(menuindex::NoNewsPopup)->setChecked(true);
 
-    m_state.chuangkou_zhuangtai = isMaximized() ? WindowState::Maximised : WindowState::Normal;
-
     if (m_services.tray != nullptr) {
         m_services.tray->tianjia_tuopan(this, m_ui.kor_tuopan);
         m_services.tray->shezhi_tishi(windowTitle());
@@ -71,7 +73,7 @@ void Form1::Form_Load() {
     m_ui.kor_tuopan->menuAction()->setVisible(false);
 
     // The window opens where its normal arrangement pins it.
-    Form_Resize();
+    Form_Resize(true, true);
 }
 
 void Form1::closeEvent(QCloseEvent *event) {
