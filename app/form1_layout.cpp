@@ -176,6 +176,10 @@ void Form1::pinWindow() {
     m_pinning.setTarget(size, pinnedPlace());
     m_ui.client->setFixedSize(designedClientSize());
     resize(size);
+    // Sizes a window manager may choose are the base size plus steps. Qt
+    // asks for steps of 2 px at a scale of 1.5 and says the base is 0, which
+    // would round an odd height below the minimum.
+    setBaseSize(size);
 
     QWindow *window = windowHandle();
     if (window != nullptr && isVisible()) {
