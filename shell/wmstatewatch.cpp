@@ -11,10 +11,13 @@ namespace {
 
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
+// (The offscreen platform answers for X11 too, without a connection.)
 xcb_connection_t *x11Connection() {
     auto *x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
                                    : nullptr;
-    return x11 != nullptr ? x11->connection() : nullptr;
+    if (x11 == nullptr || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    return x11->connection();
 }
 
 } // namespace
