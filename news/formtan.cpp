@@ -1,6 +1,7 @@
 #include "formtan.h"
 
 #include "newsview.h"
+#include "skiptaskbar.h"
 #include "topmost.h"
 #include "units.h"
 
@@ -25,8 +26,13 @@ constexpr int kFadeStep = 10;
 
 } // namespace
 
+// A plain top-level window kept above the others. A tool window is what
+// window managers hide while another program is active (KWin's
+// HideUtilityWindowsForInactive), a splash screen or a notification what
+// some of them stack with the normal windows or will not let the user move.
+// The taskbar entry that a plain window gets is taken away when it is shown.
 FormTan::FormTan(NewsViewFactory *factory)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("form_tan"));
     setWindowTitle(QStringLiteral("新闻资讯"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -127,6 +133,12 @@ bool FormTan::eventFilter(QObject *watched, QEvent *event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void FormTan::showEvent(QShowEvent *event) {
+    // Mapped right after this; window managers read the states only then.
+    skipTaskbar(windowHandle());
+    QWidget::showEvent(event);
 }
 
 void FormTan::closeEvent(QCloseEvent *event) {

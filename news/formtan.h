@@ -30,6 +30,7 @@ public:
     static constexpr int kRiseIntervalMs = 10;
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

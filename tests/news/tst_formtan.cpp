@@ -48,8 +48,8 @@ void TestFormTan::placedRisingAndOnTop() {
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     QCOMPARE(form->size(), QSize(258, 261));
     QCOMPARE(form->geometry().bottomRight(), area.bottomRight());
-    QVERIFY(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QVERIFY(form->windowFlags().testFlag(Qt::FramelessWindowHint));
+    // A plain window above the others: window managers hide tool windows.
+    QCOMPARE(form->windowFlags(), Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
 
     // At first only the bottom row shows; the band grows 100 px a tick until
     // the whole window does.
