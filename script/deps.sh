@@ -7,6 +7,9 @@ tintoko_packages=(
   fonts-noto-cjk metacity
   pulseaudio pulseaudio-utils
   xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick libxcb1-dev
+  # the window managers the desktop tests run besides openbox and metacity;
+  # KWin draws no frames without its Breeze style, and needs a session bus
+  fluxbox icewm kwin-x11 kwin-style-breeze dbus-daemon
   # the fuzz targets (libFuzzer)
   clang libclang-rt-14-dev
   # the Debian package (cpack, dpkg-shlibdeps) and the checks of its desktop
