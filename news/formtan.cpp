@@ -1,5 +1,6 @@
 #include "formtan.h"
 
+#include "linkcursor.h"
 #include "newsview.h"
 #include "skiptaskbar.h"
 #include "topmost.h"
@@ -62,7 +63,7 @@ FormTan::FormTan(NewsViewFactory *factory, QRect workArea)
     Label1 = new QLabel(Picture2);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipRect(3540, 0, 255, 255));
-    Label1->setCursor(Qt::PointingHandCursor);
+    Label1->setCursor(linkCursor());
     Label1->installEventFilter(this);
 
     if (factory != nullptr)

@@ -2,6 +2,7 @@
 
 #include "colourbutton.h"
 #include "form1design.h"
+#include "linkcursor.h"
 #include "swatchbox.h"
 #include "units.h"
 
@@ -235,7 +236,7 @@ void Form1Ui::setupLinkRow() {
         if (l.link) {
             label->setFont(songFont(10.5, false));
             setTextColour(label, QColor(0, 0, 255));
-            label->setCursor(Qt::PointingHandCursor);
+            label->setCursor(linkCursor());
         } else {
             label->setFont(songFont(9, false));
         }

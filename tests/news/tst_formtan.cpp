@@ -111,6 +111,8 @@ void TestFormTan::closeBoxFadesInStepsThenDeletes() {
             [&](qreal opacity) { alphas << qRound(opacity * 255); });
     auto *closeBox = form->findChild<QLabel *>(QStringLiteral("Label1"));
     QVERIFY(closeBox != nullptr);
+    QCOMPARE(closeBox->cursor().hotSpot(), QPoint(12, 3)); // the links' pointing hand
+    QCOMPARE(closeBox->cursor().pixmap().size(), QSize(32, 32));
 
     QTest::mouseClick(closeBox, Qt::LeftButton);
     // The fade runs from the event loop, so the window is still there now.
