@@ -59,6 +59,7 @@ void Form1::Form_Load() {
     showSpeed();
     refreshReadouts();
     anliu(m_drill.buttonsShown());
+    showSwatch(m_drill.swatchColour());
 
     const ProgramFolder folder(m_services.programFolder);
     if (newsoptionfile::readOption(folder.newsOptionFile()))
@@ -132,6 +133,7 @@ void Form1::anliu(bool show) {
         button->setVisible(show);
         button->setBackColour(m_drill.buttonColour(i));
         button->setText(m_drill.buttonCaption(i));
+        button->setAccessibleName(m_drill.buttonAccessibleName(i));
     }
     for (std::size_t k = 0; k < 3; ++k) {
         m_ui.Label1.at(k)->setVisible(!show);
@@ -143,6 +145,7 @@ void Form1::anliu(bool show) {
 
 void Form1::showSwatch(quint32 colour) {
     m_ui.Text1->setBackColour(colour);
+    m_ui.Text1->setAccessibleDescription(m_drill.swatchDescription());
     m_ui.Text2->setBackColour(colour);
 }
 
