@@ -79,6 +79,7 @@ public:
     // Event handlers, named after the control and event they serve.
     void Timer_end_Timer();
     void Command1_Click(int index);
+    void Command1_KeyDown(int index, Qt::Key key); // an arrow key on a colour button
     void zidongbofang_Click();
     void ceshi_Click();
     void shoudongpeise_Click();

@@ -7,14 +7,15 @@
 #include <QAccessible>
 #include <QAction>
 #include <QLabel>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
-// The main window as a screen reader meets it: what the accessible
-// interfaces say.
+// The main window as a screen reader and a keyboard meet it: what the
+// accessible interfaces say, and what keys do on the colour buttons.
 class TestForm1Access : public QObject {
     Q_OBJECT
 
@@ -24,6 +25,8 @@ private slots:
     void buttonNamesAndSwatch_data();
     void buttonNamesAndSwatch();
     void readoutsAndHiddenBoxes();
+    void keys_data();
+    void keys();
 
 private:
     const Form1Ui &ui() const { return m_form->ui(); }
@@ -107,6 +110,44 @@ void TestForm1Access::readoutsAndHiddenBoxes() {
     QVERIFY(!offered.contains(ui().shijiancuowu.value(1)) &&
             !offered.contains(ui().shijiancuowu.value(2)));
     QCOMPARE(client->indexOfChild(QAccessible::queryAccessibleInterface(ui().Frame3)), 30);
+}
+
+void TestForm1Access::keys_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("focused"); // afterwards
+    QTest::addColumn<int>("clicks");
+    QTest::newRow("Space") << 4 << int(Qt::Key_Space) << 4 << 1;
+    QTest::newRow("Return") << 4 << int(Qt::Key_Return) << 4 << 1;
+    QTest::newRow("Enter") << 4 << int(Qt::Key_Enter) << 4 << 1;
+    QTest::newRow("Down from button 2") << 1 << int(Qt::Key_Down) << 9 << 0;
+    QTest::newRow("Up from button 10") << 9 << int(Qt::Key_Up) << 1 << 0;
+    QTest::newRow("Right along the row") << 9 << int(Qt::Key_Right) << 10 << 0;
+    QTest::newRow("Left along the row") << 1 << int(Qt::Key_Left) << 0 << 0;
+    QTest::newRow("no Right past the row's end") << 7 << int(Qt::Key_Right) << 7 << 0;
+    QTest::newRow("no Left past the row's start") << 8 << int(Qt::Key_Left) << 8 << 0;
+    QTest::newRow("no Down from the lower row") << 12 << int(Qt::Key_Down) << 12 << 0;
+    QTest::newRow("no Up from the upper row") << 3 << int(Qt::Key_Up) << 3 << 0;
+}
+
+void TestForm1Access::keys() {
+    QFETCH(int, from);
+    QFETCH(int, key);
+    QFETCH(int, focused);
+    QFETCH(int, clicks);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    ColourButton *button = ui().Command1.at(std::size_t(from));
+    button->setFocus();
+    QSignalSpy clicked(button, &QPushButton::clicked);
+    QTest::keyClick(button, Qt::Key(key));
+    QCOMPARE(clicked.count(), clicks);
+    QCOMPARE(QApplication::focusWidget(), ui().Command1.at(std::size_t(focused)));
+    // Held down, a key presses the button once.
+    QTest::sendKeyEvent(QTest::Press, button, Qt::Key(key), QString(), {});
+    QTest::sendKeyEvent(QTest::Press, button, Qt::Key(key), QString(), {}, true); // auto-repeat
+    QTest::sendKeyEvent(QTest::Release, button, Qt::Key(key), QString(), {});
+    QCOMPARE(clicked.count(), 2 * clicks);
 }
 
 QTEST_MAIN(TestForm1Access)
