@@ -13,40 +13,27 @@ using Answer = WindowPinning::Answer;
 const QSize kSize(504, 342);
 const QPoint kPlace(100, 67);
 const QSize kBig(1280, 758);
+const Answer kWait{false, false, true};
+const Answer kPin{false, true, true};
 
+// One report: Qt's window state, the window manager's _NET_WM_STATE
+// (maximised or not; deleted is not), a geometry, or the wait settled.
 struct Event {
-    enum Kind { QtState, WmState, Geometry, Settled } kind;
+    enum Kind { Qt, Wm, Geometry, Settled } kind;
     Qt::WindowStates states{};
     QSize size{};
-    QPoint place{};
+    QPoint place = kPlace;
 };
-
-Event qt(Qt::WindowStates states) {
-    return {Event::QtState, states};
+Event qt(Qt::WindowStates s) {
+    return {Event::Qt, s};
 }
 Event wm(bool maximised) {
-    return {Event::WmState, maximised ? Qt::WindowMaximized : Qt::WindowNoState};
+    return {Event::Wm, maximised ? Qt::WindowMaximized : Qt::WindowNoState};
 }
-Event geometry(QSize size, QPoint place = kPlace) {
+Event at(QSize size, QPoint place = kPlace) {
     return {Event::Geometry, {}, size, place};
 }
-Event settled() {
-    return {Event::Settled};
-}
-
-Answer feed(WindowPinning &pinning, const Event &e) {
-    switch (e.kind) {
-    case Event::QtState:
-        return pinning.qtState(e.states);
-    case Event::WmState:
-        return pinning.wmState(e.states == Qt::WindowMaximized);
-    case Event::Geometry:
-        return pinning.geometry(e.size, e.place);
-    case Event::Settled:
-        break;
-    }
-    return pinning.settled();
-}
+const Event settled{Event::Settled};
 
 } // namespace
 
@@ -65,57 +52,43 @@ void TestWindowPinning::sequences_data() {
     QTest::addColumn<bool>("placesItself");
     QTest::addColumn<QList<Event>>("events");
     QTest::addColumn<State>("state");
-    QTest::addColumn<State>("arrangement");
     QTest::addColumn<int>("pins"); // answers that asked for the pinned geometry
     QTest::addColumn<Answer>("last");
 
     const Qt::WindowStates max = Qt::WindowMaximized;
-    const Answer none{};
-    const Answer wait{false, false, true};
-    const Answer restored{true, true, true};
     const Answer maximised{true, false, false};
+    const Answer restored{true, true, true};
     using L = QList<Event>;
-    QTest::newRow("maximised, its new size not yet seen")
-        << true << L{qt(max)} << State::Maximised << State::Maximised << 0 << maximised;
-    QTest::newRow("maximised by the window manager's word first")
-        << true << L{wm(true), geometry(kBig, {}), qt(max)} << State::Maximised << State::Maximised
-        << 0 << none;
+    QTest::newRow("maximised, the new size not yet seen")
+        << true << L{qt(max)} << State::Maximised << 0 << maximised;
     QTest::newRow("restore: the property deleted, Qt still says maximised")
-        << true << L{qt(max), wm(true), geometry(kBig, {}), wm(false)} << State::Normal
-        << State::Normal << 1 << restored;
-    QTest::newRow("restore: the normal size back and nothing else")
-        << true << L{qt(max), geometry(kBig, {}), geometry(kSize)} << State::Normal << State::Normal
-        << 1 << restored;
+        << true << L{qt(max), wm(true), at(kBig, {}), wm(false)} << State::Normal << 1 << restored;
+    QTest::newRow("restore: only the normal size back")
+        << true << L{qt(max), at(kBig, {}), at(kSize)} << State::Normal << 1 << restored;
     QTest::newRow("restored, then a late resize to the old size")
-        << true << L{qt(max), geometry(kBig, {}), wm(false), geometry(kBig, {}), settled()}
-        << State::Normal << State::Normal << 2 << Answer{false, true, true};
-    QTest::newRow("restored, then Qt repeats its old maximised state")
-        << true << L{qt(max), geometry(kBig, {}), wm(false), qt(max | Qt::WindowMinimized), qt(max)}
-        << State::Normal << State::Normal << 1 << wait;
+        << true << L{qt(max), at(kBig, {}), wm(false), at(kBig, {}), settled} << State::Normal << 2
+        << kPin;
+    QTest::newRow("restored, then Qt repeats its maximised state")
+        << true << L{qt(max), wm(false), qt(max | Qt::WindowMinimized), qt(max)} << State::Normal
+        << 1 << kWait;
     QTest::newRow("maximised again after a deleted property")
-        << true << L{qt(max), wm(false), geometry(kSize), wm(true)} << State::Maximised
-        << State::Maximised << 1 << maximised;
-    QTest::newRow("minimised from maximised places nothing")
-        << true << L{qt(max), qt(max | Qt::WindowMinimized), settled()} << State::Minimised
-        << State::Maximised << 0 << none;
-    QTest::newRow("dragged to a larger size, pinned once settled")
-        << true << L{geometry(kBig), geometry(kBig + QSize(5, 5)), settled()} << State::Normal
-        << State::Normal << 1 << Answer{false, true, true};
-    QTest::newRow("pinned, nothing more is asked")
-        << true << L{geometry(kBig), settled(), geometry(kSize), settled()} << State::Normal
-        << State::Normal << 1 << none;
+        << true << L{qt(max), wm(false), at(kSize), wm(true)} << State::Maximised << 1 << maximised;
+    QTest::newRow("minimised, then its property deleted: nothing placed")
+        << true << L{qt(max), qt(max | Qt::WindowMinimized), wm(false), settled} << State::Minimised
+        << 0 << Answer{};
+    QTest::newRow("dragged, pinned once settled, then left alone")
+        << true << L{at(kBig), at(kBig + QSize(5, 5)), settled, at(kSize), settled} << State::Normal
+        << 1 << Answer{};
     QTest::newRow("X11: the place counts")
-        << true << L{geometry(kSize, {0, 0}), settled()} << State::Normal << State::Normal << 1
-        << Answer{false, true, true};
-    QTest::newRow("Wayland: the size alone") << false << L{geometry(kSize, {0, 0}), settled()}
-                                             << State::Normal << State::Normal << 0 << none;
+        << true << L{at(kSize, {}), settled} << State::Normal << 1 << kPin;
+    QTest::newRow("Wayland: the size alone")
+        << false << L{at(kSize, {}), settled} << State::Normal << 0 << Answer{};
 }
 
 void TestWindowPinning::sequences() {
     QFETCH(bool, placesItself);
     QFETCH(QList<Event>, events);
     QFETCH(State, state);
-    QFETCH(State, arrangement);
     QFETCH(int, pins);
     QFETCH(Answer, last);
 
@@ -124,11 +97,13 @@ void TestWindowPinning::sequences() {
     Answer answer;
     int asked = 0;
     for (const Event &e : events) {
-        answer = feed(pinning, e);
+        answer = e.kind == Event::Qt         ? pinning.qtState(e.states)
+                 : e.kind == Event::Wm       ? pinning.wmState(e.states == Qt::WindowMaximized)
+                 : e.kind == Event::Geometry ? pinning.geometry(e.size, e.place)
+                                             : pinning.settled();
         asked += answer.pin ? 1 : 0;
     }
     QCOMPARE(pinning.state(), state);
-    QCOMPARE(pinning.arrangement(), arrangement);
     QCOMPARE(asked, pins);
     QCOMPARE(answer, last);
 }
@@ -139,15 +114,14 @@ void TestWindowPinning::givesUpUntilMovedAgain() {
     WindowPinning pinning(true);
     pinning.setTarget(kSize, kPlace);
     const QPoint kept(300, 300);
-    QCOMPARE(pinning.geometry(kSize, kept), (Answer{false, false, true}));
     for (int i = 0; i < WindowPinning::kMaxTries; ++i) {
-        QCOMPARE(pinning.settled(), (Answer{false, true, true}));
-        QCOMPARE(pinning.geometry(kSize, kept).settle, true); // the window manager's reply
+        QCOMPARE(pinning.geometry(kSize, kept), kWait); // the window manager's reply
+        QCOMPARE(pinning.settled(), kPin);
     }
     QCOMPARE(pinning.settled(), Answer{});
     QCOMPARE(pinning.geometry(kSize, kept), Answer{});
-    QCOMPARE(pinning.geometry(kSize, kept + QPoint(1, 0)), (Answer{false, false, true}));
-    QCOMPARE(pinning.settled(), (Answer{false, true, true}));
+    QCOMPARE(pinning.geometry(kSize, kept + QPoint(1, 0)), kWait);
+    QCOMPARE(pinning.settled(), kPin);
 }
 
 QTEST_APPLESS_MAIN(TestWindowPinning)
