@@ -27,11 +27,11 @@ constexpr int kFadeStep = 10;
 
 } // namespace
 
-// A plain top-level window kept above the others. A tool window is what
-// window managers hide while another program is active (KWin's
-// HideUtilityWindowsForInactive), a splash screen or a notification what
-// some of them stack with the normal windows or will not let the user move.
-// The taskbar entry that a plain window gets is taken away when it is shown.
+// A plain top-level window kept above the others. Other kinds fare worse:
+// KWin hides a tool window while another program is active
+// (HideUtilityWindowsForInactive), stacks a splash screen among the normal
+// windows and lets nobody move a notification. The taskbar entry that a
+// plain window gets is taken away when it is shown.
 FormTan::FormTan(NewsViewFactory *factory, QRect workArea)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("form_tan"));

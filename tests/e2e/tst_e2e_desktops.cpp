@@ -107,7 +107,7 @@ void TstE2eDesktops::borderDragSnapsBack() {
 
 void TstE2eDesktops::newsWindowAboveAndOutOfTaskbar_data() {
     QTest::addColumn<QString>("windowManager");
-    QTest::addColumn<bool>("panel"); // the window manager's own taskbar takes part of the screen
+    QTest::addColumn<bool>("panel"); // the window manager's own taskbar, a strip of the screen
     QTest::newRow("kwin") << QStringLiteral("kwin_x11") << false;
     QTest::newRow("icewm") << QStringLiteral("icewm") << true;
 }
