@@ -33,6 +33,22 @@ const QString &ColourDrill::buttonCaption(int index) const {
     return m_buttonCaptions.at(at(index));
 }
 
+QString ColourDrill::buttonAccessibleName(int index) const {
+    if (m_exercise == Exercise::Test)
+        return form1design::colourButtonName(index);
+    return colourtable::spokenName(colourtable::indexOf(buttonColour(index)));
+}
+
+QString ColourDrill::swatchDescription() const {
+    const int index = colourtable::indexOf(m_swatch);
+    if (index >= 0)
+        return colourtable::spokenName(index);
+    const auto channel = [this](unsigned shift) {
+        return static_cast<int>((m_swatch >> shift) & 0xFFU);
+    };
+    return texts::tripleText(channel(0), channel(8), channel(16));
+}
+
 void ColourDrill::restoreButtons() {
     for (int i = 0; i < colourtable::kCount; ++i) {
         m_buttonColours.at(at(i)) = colourtable::value(i);

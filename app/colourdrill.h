@@ -79,7 +79,13 @@ public:
     [[nodiscard]] bool buttonsShown() const { return m_exercise != Exercise::Mixing; }
     [[nodiscard]] quint32 buttonColour(int index) const;
     [[nodiscard]] const QString &buttonCaption(int index) const;
+    // What a screen reader is told for a button: the name of its colour, but
+    // in the test, where that would give the answer away, a neutral name.
+    [[nodiscard]] QString buttonAccessibleName(int index) const;
     [[nodiscard]] quint32 swatchColour() const { return m_swatch; }
+    // The swatch's colour for a screen reader: its name where it is one of
+    // the sixteen, else its red, green and blue ("255,128,0").
+    [[nodiscard]] QString swatchDescription() const;
     [[nodiscard]] int currentColour() const { return m_current; }
     [[nodiscard]] const QString &lastSound() const { return m_lastSound; }
     [[nodiscard]] int speed() const { return m_speed; }

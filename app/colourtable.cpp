@@ -14,4 +14,8 @@ const std::array<QString, kCount> &names() {
     return table;
 }
 
+QString spokenName(int index) {
+    return QString(name(index)).remove(QLatin1Char(' '));
+}
+
 } // namespace colourtable

@@ -22,6 +22,15 @@ constexpr quint32 value(int index) {
     return kValues.at(static_cast<std::size_t>(index));
 }
 
+// The index of the colour with that value; -1 for none of the sixteen.
+constexpr int indexOf(quint32 value) {
+    for (int i = 0; i < kCount; ++i) {
+        if (kValues.at(static_cast<std::size_t>(i)) == value)
+            return i;
+    }
+    return -1;
+}
+
 constexpr quint32 rgbToValue(int red, int green, int blue) {
     return static_cast<quint32>(red) + 256U * static_cast<quint32>(green) +
            65536U * static_cast<quint32>(blue);
@@ -36,5 +45,8 @@ const std::array<QString, kCount> &names();
 inline const QString &name(int index) {
     return names().at(static_cast<std::size_t>(index));
 }
+
+// The name as a screen reader is given it, without the spaces: "黑色".
+QString spokenName(int index);
 
 } // namespace colourtable

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QRandomGenerator>
@@ -24,7 +25,9 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     , m_ownRandom(services.random != nullptr ? nullptr : std::make_unique<RandomColours>())
     , m_drill(ProgramFolder(services.programFolder, services.userSounds),
               services.random != nullptr ? *services.random : *m_ownRandom)
-    , m_sequence(*services.player) {
+    , m_sequence(*services.player)
+    // A client of a native Wayland compositor cannot place its own windows.
+    , m_pinning(!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
     m_ui.setupUi(this);
     connectHandlers();
     Form_Load();
@@ -52,14 +55,13 @@ void Form1::Form_Load() {
     showSpeed();
     refreshReadouts();
     anliu(m_drill.buttonsShown());
+    showSwatch(m_drill.swatchColour());
 
     const ProgramFolder folder(m_services.programFolder);
     if (newsoptionfile::readOption(folder.newsOptionFile())) {
         m_newsPopUp->setSwitchedOff(true);
         m_ui.bangzhu1.value(menuindex::NoNewsPopup)->setChecked(true);
     }
-
-    m_state.chuangkou_zhuangtai = isMaximized() ? WindowState::Maximised : WindowState::Normal;
 
     if (m_services.tray != nullptr) {
         m_services.tray->tianjia_tuopan(this, m_ui.kor_tuopan);
@@ -70,7 +72,7 @@ void Form1::Form_Load() {
     m_ui.kor_tuopan->menuAction()->setVisible(false);
 
     // The window opens where its normal arrangement pins it.
-    Form_Resize();
+    Form_Resize(true, true);
 }
 
 void Form1::closeEvent(QCloseEvent *event) {
@@ -125,6 +127,7 @@ void Form1::anliu(bool show) {
         button->setVisible(show);
         button->setBackColour(m_drill.buttonColour(i));
         button->setText(m_drill.buttonCaption(i));
+        button->setAccessibleName(m_drill.buttonAccessibleName(i));
     }
     for (std::size_t k = 0; k < 3; ++k) {
         m_ui.Label1.at(k)->setVisible(!show);
@@ -136,6 +139,7 @@ void Form1::anliu(bool show) {
 
 void Form1::showSwatch(quint32 colour) {
     m_ui.Text1->setBackColour(colour);
+    m_ui.Text1->setAccessibleDescription(m_drill.swatchDescription());
     m_ui.Text2->setBackColour(colour);
 }
 

@@ -19,6 +19,7 @@
 #include "form1ui.h"
 #include "newspopup.h"
 #include "playsequence.h"
+#include "windowpinning.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -68,10 +69,12 @@ public:
     [[nodiscard]] const Form1Ui &ui() const { return m_ui; }
     [[nodiscard]] const ColourDrill &drill() const { return m_drill; }
     [[nodiscard]] const Form1State &state() const { return m_state; }
+    [[nodiscard]] const WindowPinning &pinning() const { return m_pinning; }
 
     // Event handlers, named after the control and event they serve.
     void Timer_end_Timer();
     void Command1_Click(int index);
+    void Command1_KeyDown(int index, Qt::Key key); // an arrow key on a colour button
     void zidongbofang_Click();
     void ceshi_Click();
     void shoudongpeise_Click();
@@ -79,16 +82,14 @@ public:
     void sudu1_Click(int index);
     void Timer1_Timer();
     void Timer2_Timer();
-    void Form_Resize();
+    // The window's state or geometry changed: arranges the controls for the
+    // pinning's arrangement and pins the window, as the pinning answered.
+    void Form_Resize(bool arrange, bool pin);
     void Form_DblClick();
     void Frame3_MouseMove();
     void wenjian1_Click(int index);
     void kor_tuopan1_Click(int index);
     void tuopan_Click(); // left click on the tray icon
-
-    // In the normal state: the window at its pinned place, with the client
-    // area the arrangements are drawn for. True in the other states.
-    [[nodiscard]] bool windowIsPinned() const;
     void bangzhu1_Click(int index);
     void wangye_Click(int index);
     void wangye_MouseMove(int index);
@@ -108,6 +109,7 @@ private:
     void connectHelp();
     void connectNews();
     void placeControls(bool maximised);
+    [[nodiscard]] QSize pinnedSize() const;
     void pinWindow();
 
     // Shows what the drill's answer changed and carries out its sound.
@@ -132,6 +134,7 @@ private:
     ColourDrill m_drill;
     PlaySequence m_sequence;
     NewsPopUp *m_newsPopUp = nullptr; // made with Timer_tan, owned by the window
+    WindowPinning m_pinning;
     // Hands the window's resizes, double-clicks and Frame3's mouse moves to
     // the layout handlers; removed first when the window goes, since the
     // widgets it watches still send events while they are taken down.

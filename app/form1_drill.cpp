@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "colourbutton.h"
+#include "form1layout.h"
 #include "soundtiming.h"
 #include "swatchbox.h"
 
@@ -14,8 +15,10 @@
 
 void Form1::connectDrill() {
     for (int i = 0; i < 16; ++i) {
-        connect(m_ui.Command1.at(static_cast<std::size_t>(i)), &QPushButton::clicked, this,
-                [this, i] { Command1_Click(i); });
+        ColourButton *button = m_ui.Command1.at(static_cast<std::size_t>(i));
+        connect(button, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
+        connect(button, &ColourButton::arrowPressed, this,
+                [this, i](Qt::Key key) { Command1_KeyDown(i, key); });
     }
     // The action group has already set the check marks when an entry reports
     // its click; the drill agrees with it and the handlers show the drill's.
@@ -38,6 +41,13 @@ void Form1::connectDrill() {
 void Form1::Command1_Click(int index) {
     SoundTiming::log("click", QStringLiteral(" index=%1").arg(index));
     apply(m_drill.clickButton(index));
+}
+
+void Form1::Command1_KeyDown(int index, Qt::Key key) {
+    // An arrow key at the edge of the rows leaves the focus where it is.
+    const int target = arrowTarget(index, key);
+    if (target >= 0)
+        m_ui.Command1.at(static_cast<std::size_t>(target))->setFocus(Qt::TabFocusReason);
 }
 
 void Form1::zidongbofang_Click() {

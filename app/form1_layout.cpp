@@ -4,6 +4,7 @@
 #include "form1layout.h"
 #include "swatchbox.h"
 #include "units.h"
+#include "wmstatewatch.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -13,6 +14,8 @@
 #include <QSlider>
 #include <QTimer>
 #include <QWindow>
+
+#include <utility>
 
 // The two fixed arrangements of the main window, the window pinned in its
 // normal state, the double-click that repeats the current colour's name and
@@ -26,6 +29,7 @@
 // and the window manager's frame comes around it. The pinned position is the
 // position of the frame's top-left corner. In the maximised state the client
 // area grows with the window, so that the moved arrangement has room.
+// WindowPinning decides when the window is arranged and pinned.
 
 namespace {
 
@@ -33,52 +37,47 @@ void place(QWidget *widget, const Placement &p) {
     widget->move(units::unitsToPxX(p.left), units::unitsToPxY(p.top));
 }
 
-// 0 normal, 1 minimised, 2 maximised (a full-screen window counts as
-// maximised).
-WindowState windowStateOf(Qt::WindowStates state) {
-    if (state & Qt::WindowMinimized)
-        return WindowState::Minimised;
-    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen))
-        return WindowState::Maximised;
-    return WindowState::Normal;
-}
-
 QSize designedClientSize() {
     return {units::twipsToPx(DesignedClient::width), units::twipsToPx(DesignedClient::height)};
 }
 
-// Watches the window for resizes and state changes, its client area for
-// double-clicks and Frame3 for mouse moves, and hands them to Form1's handlers.
+QPoint pinnedPlace() {
+    return {units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top)};
+}
+
+// Watches the window for resizes, moves and state changes, and the window
+// manager for its word on the state; hands them to the pinning and carries
+// out its answers through Form_Resize. Watches the client area for
+// double-clicks and Frame3 for mouse moves, for Form1's handlers.
 class LayoutEvents final : public QObject {
 public:
-    explicit LayoutEvents(Form1 &form)
+    LayoutEvents(Form1 &form, WindowPinning &pinning)
         : QObject(&form)
-        , m_form(form) {
+        , m_form(form)
+        , m_pinning(pinning) {
         m_settle.setSingleShot(true);
-        m_settle.setInterval(kSettleMs);
-        connect(&m_settle, &QTimer::timeout, this, &LayoutEvents::settled);
+        m_settle.setInterval(WindowPinning::kSettleMs);
+        connect(&m_settle, &QTimer::timeout, this, [this] { report(m_pinning.settled()); });
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override {
         const Form1Ui &ui = m_form.ui();
         switch (event->type()) {
-        case QEvent::WindowStateChange:
-            if (watched == &m_form) {
-                scheduleResize();
-                settle();
+        case QEvent::Show:
+            if (watched == &m_form && m_wmState == nullptr && m_form.windowHandle() != nullptr) {
+                m_wmState = new WmStateWatch(m_form.windowHandle(), this);
+                connect(m_wmState, &WmStateWatch::changed, this,
+                        [this](bool maximised) { report(m_pinning.wmState(maximised)); });
             }
             break;
+        case QEvent::WindowStateChange:
+            if (watched == &m_form)
+                report(m_pinning.qtState(m_form.windowState()));
+            break;
         case QEvent::Resize:
-            // A maximised window is arranged at once. In the normal state a
-            // resize is the user's (or the tail of a restore): the window is
-            // pinned again once the resizes have settled, not against each
-            // of them, since many window managers ignore a shrink while the
-            // user still drags the border.
-            if (watched == &m_form) {
-                if (m_form.isMaximized() || m_form.isFullScreen())
-                    scheduleResize();
-                settle();
-            }
+        case QEvent::Move:
+            if (watched == &m_form)
+                report(m_pinning.geometry(m_form.size(), m_form.frameGeometry().topLeft()));
             break;
         case QEvent::MouseButtonDblClick:
             // A double-click on the free client area, or on one of the two
@@ -109,41 +108,31 @@ public:
     }
 
 private:
-    // The window manager tells a maximise or restore as two events, the new
-    // size and the new state, in either order. The resize handler runs after
-    // the events already queued, so that it rarely pins a window on its way
-    // to maximised; whatever the order, the settling run has the last word.
-    void scheduleResize() {
-        if (m_pending)
+    // The window manager tells a maximise or restore in several events. The
+    // answers are carried out after the events already queued, together, so
+    // that the window is rarely pinned on its way to maximised and never
+    // from inside its own resize.
+    void report(const WindowPinning::Answer &answer) {
+        m_arrange = m_arrange || answer.arrange;
+        m_pin = m_pin || answer.pin;
+        if (answer.settle)
+            m_settle.start();
+        if (m_scheduled)
             return;
-        m_pending = true;
+        m_scheduled = true;
         QTimer::singleShot(0, this, [this] {
-            m_pending = false;
-            m_form.Form_Resize();
+            m_scheduled = false;
+            m_form.Form_Resize(std::exchange(m_arrange, false), std::exchange(m_pin, false));
         });
     }
 
-    // Pins the window once no resize has come for kSettleMs, and checks
-    // again after as long while it is not where it belongs: the window
-    // manager may have ignored the request (a drag still held) or answered
-    // it with a late event of its own.
-    void settle() {
-        m_tries = 0;
-        m_settle.start();
-    }
-    void settled() {
-        m_form.Form_Resize();
-        if (!m_form.windowIsPinned() && ++m_tries < kSettleTries)
-            m_settle.start();
-    }
-
-    static constexpr int kSettleMs = 250;
-    static constexpr int kSettleTries = 40;
-
     Form1 &m_form;
-    bool m_pending = false;
+    WindowPinning &m_pinning;
+    WmStateWatch *m_wmState = nullptr;
     QTimer m_settle;
-    int m_tries = 0;
+    bool m_scheduled = false;
+    bool m_arrange = false;
+    bool m_pin = false;
 };
 
 } // namespace
@@ -166,57 +155,60 @@ void Form1::placeControls(bool maximised) {
 }
 
 void Form1::connectLayout() {
-    auto *events = new LayoutEvents(*this);
+    auto *events = new LayoutEvents(*this, m_pinning);
     installEventFilter(events);
     m_ui.client->installEventFilter(events);
     m_ui.Frame3->installEventFilter(events);
     m_layoutEvents = events;
 }
 
-void Form1::pinWindow() {
-    // The size is the client area plus the menu bar (see the top of this
-    // file); the pinned position is that of the frame's top-left corner.
+QSize Form1::pinnedSize() const {
+    // The client area plus the menu bar (see the top of this file).
     const QSize client = designedClientSize();
-    m_ui.client->setFixedSize(client);
     int bar = menuBar()->heightForWidth(client.width());
     if (bar < 0)
         bar = menuBar()->sizeHint().height();
-    resize(client.width(), client.height() + bar);
+    return {client.width(), client.height() + bar};
+}
 
-    const QPoint pinned(units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top));
+void Form1::pinWindow() {
+    const QSize size = pinnedSize();
+    m_pinning.setTarget(size, pinnedPlace());
+    m_ui.client->setFixedSize(designedClientSize());
+    resize(size);
+    // Sizes a window manager may choose are the base size plus steps. Qt
+    // asks for steps of 2 px at a scale of 1.5 and says the base is 0, which
+    // would round an odd height below the minimum.
+    setBaseSize(size);
+
     QWindow *window = windowHandle();
     if (window != nullptr && isVisible()) {
         // Asks the window manager to put the frame there, whatever frame it
         // draws now. (QWidget::move would work out the client position from
         // the frame last seen, which is stale right after a restore from
-        // maximised, when the frame changes back.)
-        window->setFramePosition(pinned);
+        // maximised, when the frame changes back.) Where a program cannot
+        // place its windows, the size is all there is to pin.
+        if (m_pinning.placesItself())
+            window->setFramePosition(pinnedPlace());
     } else {
-        move(pinned); // before the first show: the frame's position too
+        move(pinnedPlace()); // before the first show: the frame's position too
     }
 }
 
-bool Form1::windowIsPinned() const {
-    if (windowStateOf(windowState()) != WindowState::Normal)
-        return true; // only the normal state is pinned
-    const QPoint pinned(units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top));
-    return m_ui.client->size() == designedClientSize() && frameGeometry().topLeft() == pinned &&
-           m_ui.client->geometry().bottom() == rect().bottom();
-}
-
-void Form1::Form_Resize() {
-    const WindowState state = windowStateOf(windowState());
-    if (state == WindowState::Maximised) {
+void Form1::Form_Resize(bool arrange, bool pin) {
+    const bool maximised = m_pinning.arrangement() == WindowPinning::State::Maximised;
+    if (arrange && maximised) {
         m_ui.client->setMinimumSize(designedClientSize());
         m_ui.client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        placeControls(true);
-    } else if (state == WindowState::Normal) {
-        pinWindow();
-        placeControls(false);
     }
+    if (arrange)
+        placeControls(maximised);
+    if (pin && !maximised)
+        pinWindow();
     // The state to restore from the tray: a minimised window comes back normal.
-    const WindowState now = windowStateOf(windowState());
-    m_state.chuangkou_zhuangtai = now == WindowState::Minimised ? WindowState::Normal : now;
+    m_state.chuangkou_zhuangtai = m_pinning.state() == WindowPinning::State::Maximised
+                                      ? WindowState::Maximised
+                                      : WindowState::Normal;
 }
 
 void Form1::Form_DblClick() {

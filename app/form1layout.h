@@ -2,6 +2,8 @@
 
 #include "form1design.h"
 
+#include <QtGlobal>
+
 #include <array>
 #include <optional>
 
@@ -38,6 +40,25 @@ struct DesignedClient {
     static constexpr int width = form1design::kClientWidthTwips;
     static constexpr int height = form1design::kClientHeightTwips;
 };
+
+// The colour button an arrow key leads to from button `index`: the buttons
+// stand in two rows of eight, Left and Right go along a row, Up and Down to
+// the other row; -1 past an edge.
+constexpr int arrowTarget(int index, Qt::Key key) {
+    const int column = index % 8;
+    switch (key) {
+    case Qt::Key_Left:
+        return column > 0 ? index - 1 : -1;
+    case Qt::Key_Right:
+        return column < 7 ? index + 1 : -1;
+    case Qt::Key_Up:
+        return index >= 8 ? index - 8 : -1;
+    case Qt::Key_Down:
+        return index < 8 ? index + 8 : -1;
+    default:
+        return -1;
+    }
+}
 
 inline constexpr int kMaximisedDx = 3000;
 inline constexpr int kMaximisedDy = 2200;

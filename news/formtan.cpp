@@ -1,6 +1,8 @@
 #include "formtan.h"
 
+#include "linkcursor.h"
 #include "newsview.h"
+#include "skiptaskbar.h"
 #include "topmost.h"
 #include "units.h"
 
@@ -25,8 +27,13 @@ constexpr int kFadeStep = 10;
 
 } // namespace
 
-FormTan::FormTan(NewsViewFactory *factory)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint) {
+// A plain top-level window kept above the others. Other kinds fare worse:
+// KWin hides a tool window while another program is active
+// (HideUtilityWindowsForInactive), stacks a splash screen among the normal
+// windows and lets nobody move a notification. The taskbar entry that a
+// plain window gets is taken away when it is shown.
+FormTan::FormTan(NewsViewFactory *factory, QRect workArea)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("form_tan"));
     setWindowTitle(QStringLiteral("新闻资讯"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -56,7 +63,7 @@ FormTan::FormTan(NewsViewFactory *factory)
     Label1 = new QLabel(Picture2);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipRect(3540, 0, 255, 255));
-    Label1->setCursor(Qt::PointingHandCursor);
+    Label1->setCursor(linkCursor());
     Label1->installEventFilter(this);
 
     if (factory != nullptr)
@@ -64,29 +71,33 @@ FormTan::FormTan(NewsViewFactory *factory)
     if (WebBrowser1 != nullptr)
         WebBrowser1->widget()->setObjectName(QStringLiteral("WebBrowser1"));
 
+    Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setTimerType(Qt::PreciseTimer);
     connect(&Timer1, &QTimer::timeout, this, &FormTan::Timer1_Timer);
+    m_fade.setObjectName(QStringLiteral("fade"));
     m_fade.setInterval(0);
     connect(&m_fade, &QTimer::timeout, this, &FormTan::fadeStep);
 
-    Form_Load();
+    Form_Load(workArea);
 }
 
 FormTan::~FormTan() = default;
 
-void FormTan::Form_Load() {
+void FormTan::Form_Load(QRect area) {
     Timer1.setInterval(kRiseIntervalMs);
 
     // The bottom-right corner meets that of the work area, wherever the
     // desktop's panels are.
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    if (area.isNull()) {
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    }
     move(area.x() + area.width() - width(), area.y() + area.height() - height());
 
-    // Almost nothing shows yet: the band grows upwards from the bottom edge.
+    // Almost nothing shows yet: the band grows upwards from the bottom edge,
+    // from the moment the window is on the screen (riseWhenReady).
     m_top = height() - 1;
     setMask(QRegion(0, m_top, width(), height() - m_top));
-    Timer1.start();
 
     if (WebBrowser1 != nullptr) {
         const QSize container = Picture1->size();
@@ -96,6 +107,21 @@ void FormTan::Form_Load() {
                                            container.height() + extra);
     }
     zhiding(this);
+}
+
+void FormTan::pageLoaded() {
+    riseWhenReady();
+}
+
+void FormTan::riseWhenReady() {
+    // Once the window is on the screen, showing its first row, and its page
+    // has loaded: while the engine starts and the page loads, the window's
+    // thread is too busy for steps of 10 ms, and a child would see the
+    // window jump up instead of rising.
+    const QWindow *window = windowHandle();
+    const bool loading = WebBrowser1 != nullptr && WebBrowser1->isLoading();
+    if (m_top >= 1 && !Timer1.isActive() && window != nullptr && window->isExposed() && !loading)
+        Timer1.start();
 }
 
 void FormTan::Timer1_Timer() {
@@ -109,6 +135,10 @@ void FormTan::Timer1_Timer() {
 }
 
 bool FormTan::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle()) {
+        riseWhenReady();
+        return QWidget::eventFilter(watched, event);
+    }
     const bool press = event->type() == QEvent::MouseButtonPress;
     const bool release = event->type() == QEvent::MouseButtonRelease;
     if (!press && !release)
@@ -127,6 +157,14 @@ bool FormTan::eventFilter(QObject *watched, QEvent *event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void FormTan::showEvent(QShowEvent *event) {
+    // Mapped right after this; window managers read the states only then.
+    skipTaskbar(windowHandle());
+    if (QWindow *window = windowHandle())
+        window->installEventFilter(this); // once mapped, the rise begins
+    QWidget::showEvent(event);
 }
 
 void FormTan::closeEvent(QCloseEvent *event) {

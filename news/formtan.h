@@ -12,29 +12,35 @@ class QLabel;
 // windows. Its background picture draws its frame, title band and close mark;
 // the page is clipped by a white container that the view overlaps on every
 // side, so the view's border and scroll bars stay out of sight. It rises into
-// view from its bottom edge, is dragged by its title and fades out when
-// closed; closing deletes it.
+// view from its bottom edge once it is on the screen and its page has
+// loaded, is dragged by its title and fades out when closed; closing deletes
+// it.
 class FormTan final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FormTan)
 
 public:
     // Without a web view (no plugin, or the engine does not start) the window
-    // has nothing to show: check view() before using it.
-    explicit FormTan(NewsViewFactory *factory);
+    // has nothing to show: check view() before using it. The window goes to
+    // the corner of workArea, by default the primary screen's work area.
+    explicit FormTan(NewsViewFactory *factory, QRect workArea = {});
     ~FormTan() override;
 
     [[nodiscard]] NewsView *view() const { return WebBrowser1; }
+    // The view's page has loaded (or failed, or was stopped).
+    void pageLoaded();
 
     static constexpr int kRiseStepPx = 100;
     static constexpr int kRiseIntervalMs = 10;
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void Form_Load();
+    void Form_Load(QRect area);
+    void riseWhenReady();
     void Timer1_Timer();
     void fadeStep();
 
@@ -43,10 +49,10 @@ private:
     NewsView *WebBrowser1 = nullptr;
     QLabel *Label2 = nullptr; // title, drag handle
     QLabel *Label1 = nullptr; // close box
-    QTimer Timer1;            // rise into view
+    QTimer Timer1{this};      // rise into view
 
     int m_top = 0; // the moving top edge of the visible band
-    QTimer m_fade;
+    QTimer m_fade{this};
     int m_alpha = 255;
     bool m_faded = false;
 };

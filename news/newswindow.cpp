@@ -39,7 +39,11 @@ FormTan *NewsWindow::window() {
         return nullptr;
     }
     view->onLoadStarted = [this, view] { m_tell({Kind::Loading, view->address()}); };
-    view->onLoaded = [this, view] { m_tell({Kind::Loaded, view->address(), view->bodyText()}); };
+    view->onLoaded = [this, view] {
+        m_tell({Kind::Loaded, view->address(), view->bodyText()});
+        if (m_form)
+            m_form->pageLoaded();
+    };
     view->onNewWindow = [this](const QUrl &url) {
         const QString address = url.toString();
         if (!m_clicks.allowOpen(m_clock.elapsed()))

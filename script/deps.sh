@@ -10,6 +10,9 @@ tintoko_packages=(
   # reader does (AT-SPI on a session bus of its own)
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi
   xvfb xauth xdotool x11-utils wmctrl openbox trayer imagemagick libxcb1-dev
+  # the window managers the desktop tests run besides openbox and metacity;
+  # KWin draws no frames without its Breeze style, and needs a session bus
+  fluxbox icewm kwin-x11 kwin-style-breeze dbus-daemon
   # the fuzz targets (libFuzzer)
   clang libclang-rt-14-dev
   # the Debian package (cpack, dpkg-shlibdeps) and the checks of its desktop

@@ -2,7 +2,23 @@
 
 #include "colourvalue.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+
+namespace {
+
+bool isEnter(const QKeyEvent *event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+// Return or Enter as the Space key, which presses a button down and lets it
+// go; a key held down repeats nothing.
+QKeyEvent asSpace(const QKeyEvent *event) {
+    return {event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
+            event->isAutoRepeat()};
+}
+
+} // namespace
 
 ColourButton::ColourButton(QWidget *parent)
     : QPushButton(parent) {
@@ -47,4 +63,34 @@ void ColourButton::paintEvent(QPaintEvent * /*event*/) {
         painter.setPen(pen);
         painter.drawRect(face.adjusted(3, 3, -4, -4));
     }
+}
+
+void ColourButton::keyPressEvent(QKeyEvent *event) {
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        emit arrowPressed(static_cast<Qt::Key>(event->key()));
+        return;
+    default:
+        break;
+    }
+    if (!isEnter(event)) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    QKeyEvent space = asSpace(event);
+    QPushButton::keyPressEvent(&space);
+    event->setAccepted(space.isAccepted());
+}
+
+void ColourButton::keyReleaseEvent(QKeyEvent *event) {
+    if (!isEnter(event)) {
+        QPushButton::keyReleaseEvent(event);
+        return;
+    }
+    QKeyEvent space = asSpace(event);
+    QPushButton::keyReleaseEvent(&space);
+    event->setAccepted(space.isAccepted());
 }

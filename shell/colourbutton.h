@@ -5,6 +5,8 @@
 // A push button that shows exactly its back colour over its whole face, with
 // no gradient or tint from the widget style: the child is learning that very
 // colour. The caption is drawn in black or white, whichever reads better on it.
+// Return and Enter press it as Space does; the arrow keys are handed on
+// (arrowPressed) for the window to move the focus through its rows.
 class ColourButton final : public QPushButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ColourButton)
@@ -16,8 +18,13 @@ public:
     quint32 backColour() const { return m_backColour; }
     void setBackColour(quint32 value);
 
+signals:
+    void arrowPressed(Qt::Key key);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     quint32 m_backColour = 0x0000FF;

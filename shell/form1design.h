@@ -1,8 +1,16 @@
 #pragma once
 
+#include <QString>
+
 // Figures of the main window as designed that more than one part of the
 // program needs: the form description, the layout and the drill.
 namespace form1design {
+
+// The name a reader is told for colour button `index` (0..15) where its
+// colour must not be named.
+inline QString colourButtonName(int index) {
+    return QStringLiteral("颜色按钮 %1").arg(index + 1);
+}
 
 // The client area below the menu bar, in twips (504 x 319 px at 96 dpi).
 inline constexpr int kClientWidthTwips = 7560;

@@ -2,6 +2,8 @@
 
 #include "colourbutton.h"
 #include "form1design.h"
+#include "linkcursor.h"
+#include "readeraccess.h"
 #include "swatchbox.h"
 #include "units.h"
 
@@ -121,8 +123,7 @@ void Form1Ui::setupSwatches(const QColor &highlight) {
 void Form1Ui::setupColourButtons() {
     for (int i = 0; i < 16; ++i) {
         auto *button = new ColourButton(client);
-        name(button, QStringLiteral("Command1_%1").arg(i),
-             QStringLiteral("颜色按钮 %1").arg(i + 1));
+        name(button, QStringLiteral("Command1_%1").arg(i), form1design::colourButtonName(i));
         setTwipSize(button, form1design::kButtonWidthTwips, form1design::kButtonHeightTwips);
         button->setText(QStringLiteral("黑 色"));
         button->setBackColour(0x0000FF);
@@ -173,8 +174,11 @@ void Form1Ui::setupMixing() {
         setTextColour(label2, QColor(255, 0, 255));
         Label2[k] = label2;
 
+        // A reader reads the value, after its caption.
         auto *label3 = new QLabel(client);
-        name(label3, QStringLiteral("Label3_%1").arg(index), readoutCaptions[k].first);
+        label3->setObjectName(QStringLiteral("Label3_%1").arg(index));
+        readeraccess::offerText(label3);
+        label2->setBuddy(label3);
         setTwipSize(label3, readoutWidths[k], 195);
         label3->setFont(songFont(9, true));
         label3->setTextFormat(Qt::PlainText);
@@ -201,6 +205,7 @@ void Form1Ui::setupErrorBoxes() {
         box->setBackColour(240U + 230U * 256U + 244U * 65536U);
         box->setForeColour(QColor(255, 0, 0));
         box->hide();
+        readeraccess::neverOffer(box);
         shijiancuowu.insert(errorBoxes[k].first, box);
     }
 }
@@ -235,7 +240,7 @@ void Form1Ui::setupLinkRow() {
         if (l.link) {
             label->setFont(songFont(10.5, false));
             setTextColour(label, QColor(0, 0, 255));
-            label->setCursor(Qt::PointingHandCursor);
+            label->setCursor(linkCursor());
         } else {
             label->setFont(songFont(9, false));
         }

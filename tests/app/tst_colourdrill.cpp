@@ -80,6 +80,8 @@ void TestColourDrill::switching() {
         std::array<quint32, 16> colours{};
         for (int i = 0; i < 16; ++i) {
             QVERIFY(m_drill->buttonCaption(i).isEmpty());
+            // Nor does a screen reader get a colour's name.
+            QCOMPARE(m_drill->buttonAccessibleName(i), QStringLiteral("颜色按钮 %1").arg(i + 1));
             colours.at(std::size_t(i)) = m_drill->buttonColour(i);
         }
         QVERIFY(std::is_permutation(colours.begin(), colours.end(), colourtable::kValues.begin()));
@@ -92,6 +94,8 @@ void TestColourDrill::switching() {
             QCOMPARE(m_drill->buttonColour(i), colourtable::value(i));
             QCOMPARE(m_drill->buttonCaption(i), colourtable::name(i));
         }
+        QCOMPARE(m_drill->buttonAccessibleName(0), QStringLiteral("黑色"));
+        QCOMPARE(m_drill->buttonAccessibleName(13), QStringLiteral("亮洋红"));
         QCOMPARE(m_drill->swatchColour(), swatchBefore);
         QCOMPARE(m_drill->currentColour(), selected == Exercise::AutomaticPlay ? 0 : currentBefore);
         // Only mixing's own entry stops a playing sound; the others let it
@@ -184,13 +188,16 @@ void TestColourDrill::mixing_data() {
     QTest::addColumn<int>("green");
     QTest::addColumn<int>("blue");
     QTest::addColumn<QStringList>("readouts");
+    QTest::addColumn<QString>("description"); // the swatch's, for a screen reader
 
-    QTest::newRow("all 0") << 0 << 0 << 0 << QStringList{"0,0,0", "0", "&H0"};
-    QTest::newRow("red") << 255 << 0 << 0 << QStringList{"255,0,0", "255", "&HFF"};
-    QTest::newRow("blue") << 0 << 0 << 255 << QStringList{"0,0,255", "16711680", "&HFF0000"};
+    QTest::newRow("all 0") << 0 << 0 << 0 << QStringList{"0,0,0", "0", "&H0"} << "黑色";
+    QTest::newRow("red") << 255 << 0 << 0 << QStringList{"255,0,0", "255", "&HFF"} << "亮红色";
+    QTest::newRow("blue") << 0 << 0 << 255 << QStringList{"0,0,255", "16711680", "&HFF0000"}
+                          << "亮蓝色";
     QTest::newRow("all 255") << 255 << 255 << 255
-                             << QStringList{"255,255,255", "16777215", "&HFFFFFF"};
-    QTest::newRow("orange") << 255 << 128 << 0 << QStringList{"255,128,0", "33023", "&H80FF"};
+                             << QStringList{"255,255,255", "16777215", "&HFFFFFF"} << "白色";
+    QTest::newRow("orange") << 255 << 128 << 0 << QStringList{"255,128,0", "33023", "&H80FF"}
+                            << "255,128,0";
 }
 
 void TestColourDrill::mixing() {
@@ -198,6 +205,7 @@ void TestColourDrill::mixing() {
     QFETCH(int, green);
     QFETCH(int, blue);
     QFETCH(QStringList, readouts);
+    QFETCH(QString, description);
 
     // Until a slider moves, the read-outs show the sliders at 0 and the black swatch.
     QCOMPARE(m_drill->readouts().at(2), QStringLiteral("&H0"));
@@ -206,6 +214,7 @@ void TestColourDrill::mixing() {
     QCOMPARE(answer.sound, Sound::None);
     QCOMPARE(m_drill->swatchColour(), colourtable::rgbToValue(red, green, blue));
     QCOMPARE(QStringList(m_drill->readouts().begin(), m_drill->readouts().end()), readouts);
+    QCOMPARE(m_drill->swatchDescription(), description);
 }
 
 void TestColourDrill::speed_data() {

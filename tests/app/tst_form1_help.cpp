@@ -91,6 +91,11 @@ void TestForm1Help::opens() {
     QFETCH(QString, opened);
 
     if (auto *label = m_form->findChild<QLabel *>(control)) {
+        // Links show the program's own pointing hand, its tip at (12, 3).
+        const QCursor hand = label->cursor();
+        QCOMPARE(hand.shape() == Qt::BitmapCursor && hand.hotSpot() == QPoint(12, 3) &&
+                     hand.pixmap().size() == QSize(32, 32),
+                 !opened.isEmpty());
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         QTest::mouseClick(label, Qt::LeftButton);

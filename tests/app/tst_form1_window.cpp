@@ -87,6 +87,8 @@ void TestForm1Window::expectPinned() {
     QTRY_COMPARE(ui().client->size(), QSize(504, 319));
     QCOMPARE(ui().client->geometry().bottom(), m_form->rect().bottom());
     QCOMPARE(ui().client->width(), m_form->width());
+    // Window managers size in steps from the base: from this very size.
+    QCOMPARE(m_form->baseSize(), m_form->size());
 }
 
 void TestForm1Window::windowStates_data() {

@@ -207,16 +207,8 @@ bool E2eEnvironment::start() {
 }
 
 bool E2eEnvironment::startAccessibilityBus() {
-    const QString socket = m_temp.filePath(QStringLiteral("session-bus"));
-    const QString address = QStringLiteral("unix:path=") + socket;
-    if (spawn(QStringLiteral("dbus"), QStringLiteral("dbus-daemon"),
-              {QStringLiteral("--session"), QStringLiteral("--nofork"),
-               QStringLiteral("--address=") + address},
-              m_env) == nullptr)
+    if (!startSessionBus())
         return false;
-    if (!waitFor([&] { return QFileInfo::exists(socket); }, kPartStartLimitMs))
-        return fail(QStringLiteral("no session bus:\n") + logText(QStringLiteral("dbus")));
-    m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     m_env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     if (spawn(QStringLiteral("at-spi"), QStringLiteral("/usr/libexec/at-spi-bus-launcher"),
               {QStringLiteral("--launch-immediately")}, m_env) == nullptr)
@@ -379,9 +371,29 @@ bool E2eEnvironment::restartAudioServer() {
 }
 
 bool E2eEnvironment::startWindowManager() {
-    // Both take --sm-disable: no session manager is looked for.
     const QString &name = m_windowManager;
-    QProcess *wm = spawn(name, name, {QStringLiteral("--sm-disable")}, m_env);
+    QStringList args;
+    QProcessEnvironment env = m_env;
+    if (name == QLatin1String("openbox") || name == QLatin1String("metacity")) {
+        args << QStringLiteral("--sm-disable"); // no session manager is looked for
+    } else if (name == QLatin1String("fluxbox")) {
+        // It reads its keys from ~/.fluxbox (Alt+F10 maximises and restores)
+        // and leaves the background alone, instead of complaining in a window
+        // of its own that it has no wallpaper setter.
+        const QString dir = env.value(QStringLiteral("HOME")) + QStringLiteral("/.fluxbox");
+        QFile overlay(dir + QStringLiteral("/overlay"));
+        if (!QDir().mkpath(dir) || !overlay.open(QIODevice::WriteOnly) ||
+            overlay.write("background: none\n") < 0)
+            return fail(QStringLiteral("cannot write %1").arg(overlay.fileName()));
+    } else if (name == QLatin1String("kwin_x11")) {
+        // KWin needs a session bus; without compositing it needs no OpenGL.
+        if (!startSessionBus())
+            return false;
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                   m_env.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")));
+        env.insert(QStringLiteral("KWIN_COMPOSE"), QStringLiteral("N"));
+    }
+    QProcess *wm = spawn(name, name, args, env);
     if (wm == nullptr)
         return false;
     // wmctrl answers once the window manager has announced itself.
@@ -394,6 +406,33 @@ bool E2eEnvironment::startWindowManager() {
     if (!ready || wm->state() == QProcess::NotRunning)
         return fail(QStringLiteral("%1 did not start:\n").arg(name) + logText(name));
     return true;
+}
+
+bool E2eEnvironment::startSessionBus() {
+    const QString socket = runtimeDir() + QStringLiteral("/bus");
+    if (m_env.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")) ==
+        QStringLiteral("unix:path=") + socket)
+        return true; // started already, for another part
+    QProcess *bus =
+        spawn(QStringLiteral("dbus"), QStringLiteral("dbus-daemon"),
+              {QStringLiteral("--session"), QStringLiteral("--nofork"),
+               QStringLiteral("--nopidfile"), QStringLiteral("--address=unix:path=") + socket},
+              m_env);
+    if (bus == nullptr)
+        return false;
+    if (!waitFor([&] { return bus->state() == QProcess::NotRunning || QFile::exists(socket); },
+                 kPartStartLimitMs, 20) ||
+        bus->state() == QProcess::NotRunning)
+        return fail(QStringLiteral("dbus-daemon did not start:\n") +
+                    logText(QStringLiteral("dbus")));
+    // From now on every client of this desktop finds it.
+    m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + socket);
+    return true;
+}
+
+QProcess *E2eEnvironment::startOther(const QString &name, const QString &program,
+                                     const QStringList &args) {
+    return spawn(name, program, args, m_env);
 }
 
 QRect E2eEnvironment::frameGeometry(quint64 window) {

@@ -57,8 +57,9 @@ public:
     ~E2eEnvironment() override;
 
     // The window manager that start() runs for Part::WindowManager: "openbox"
-    // unless set (before start()) to another that takes --sm-disable, such as
-    // "metacity".
+    // unless set (before start()) to "metacity", "fluxbox", "icewm" or
+    // "kwin_x11" (which gets a session bus of its own, shared with the
+    // program, and runs without compositing).
     void setWindowManager(const QString &program) { m_windowManager = program; }
 
     // Starts the X server and the requested parts. On failure, errorString()
@@ -92,6 +93,9 @@ public:
     // installed program as another user, through setpriv.
     bool startCommand(const QString &command, const QStringList &args,
                       const QProcessEnvironment &env, const QString &workingDir = {});
+    // Starts another program on this desktop (e.g. xmessage for a window of
+    // another program), with its log under `name`; it ends with the desktop.
+    QProcess *startOther(const QString &name, const QString &program, const QStringList &args);
     QProcess *program() const { return m_program; }
     bool programRunning() const;
     // Polls until the program has ended; false if it still runs after timeoutMs.
@@ -196,6 +200,7 @@ private:
     bool startAudioServer();
     bool startWindowManager();
     bool startAccessibilityBus();
+    bool startSessionBus();
     QProcess *audioServer() const;
     QString logPath(const QString &name) const;
     QString logText(const QString &name) const;

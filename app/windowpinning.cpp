@@ -1,0 +1,86 @@
+#include "windowpinning.h"
+
+namespace {
+
+WindowPinning::State normalOrMaximised(Qt::WindowStates states) {
+    return (states & (Qt::WindowMaximized | Qt::WindowFullScreen)) != 0
+               ? WindowPinning::State::Maximised
+               : WindowPinning::State::Normal;
+}
+
+} // namespace
+
+WindowPinning::State WindowPinning::state() const {
+    if (m_qt.testFlag(Qt::WindowMinimized))
+        return State::Minimised;
+    return m_word;
+}
+
+bool WindowPinning::pinned() const {
+    if (state() != State::Normal)
+        return true;
+    return m_seenSize == m_size && (!m_placesItself || m_seenPlace == m_place);
+}
+
+WindowPinning::Answer WindowPinning::qtState(Qt::WindowStates states) {
+    // Only a change counts as Qt's word: Qt repeats a maximised state that
+    // the window manager has already taken back.
+    const State before = normalOrMaximised(m_qt);
+    m_qt = states;
+    const State now = normalOrMaximised(states);
+    return heard(now != before ? now : m_word);
+}
+
+WindowPinning::Answer WindowPinning::wmState(bool maximised) {
+    return heard(maximised ? State::Maximised : State::Normal);
+}
+
+WindowPinning::Answer WindowPinning::geometry(QSize size, QPoint framePosition) {
+    const bool backToNormalSize = size == m_size && m_seenSize != m_size;
+    m_seenSize = size;
+    m_seenPlace = framePosition;
+    if (m_givenUpAt) {
+        if (*m_givenUpAt == std::pair(size, framePosition))
+            return {}; // where the window manager keeps it
+        m_givenUpAt.reset();
+        m_tries = 0;
+    }
+    // A maximised window given its normal size back has been restored,
+    // whatever its state still says.
+    return heard(backToNormalSize && m_word == State::Maximised ? State::Normal : m_word);
+}
+
+WindowPinning::Answer WindowPinning::heard(State word) {
+    m_word = word;
+    if (state() == State::Minimised)
+        return {};
+    if (m_word != m_arranged) {
+        m_arranged = m_word;
+        m_tries = 0;
+        m_givenUpAt.reset();
+        const bool normal = m_arranged == State::Normal;
+        return {true, normal, normal};
+    }
+    return afterReport();
+}
+
+WindowPinning::Answer WindowPinning::afterReport() {
+    if (state() != State::Normal || m_givenUpAt)
+        return {};
+    return {false, false, true};
+}
+
+WindowPinning::Answer WindowPinning::settled() {
+    if (pinned()) {
+        m_tries = 0;
+        return {};
+    }
+    if (m_givenUpAt)
+        return {};
+    if (m_tries >= kMaxTries) {
+        m_givenUpAt = std::pair(m_seenSize, m_seenPlace);
+        return {};
+    }
+    ++m_tries;
+    return {false, true, true};
+}

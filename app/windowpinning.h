@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <QtGlobal>
+
+#include <optional>
+
+// When the main window is arranged, pinned and left alone: the decision,
+// without a window, fed with what the window system reports. Form1 carries
+// out its answers (form1_layout.cpp).
+//
+// Window managers tell a maximise or a restore in different ways: as a new
+// window state, as a change of the window's _NET_WM_STATE property on X11
+// (Fluxbox deletes it on a restore, and Qt then goes on reporting the window
+// maximised), or only by giving the window its normal size back. The state
+// is the last word heard from any of them; a minimised window is minimised
+// whatever else is said (Qt tells that reliably, from WM_STATE).
+//
+// In the normal state the window is pinned once its geometry has settled
+// (many window managers ignore a shrink while the user still drags the
+// border), and asked again while it is not where it belongs. After kMaxTries
+// requests without success it is left where the window manager keeps it,
+// until it is moved or resized again. Where a program cannot place its
+// window (native Wayland), only the size is pinned.
+class WindowPinning {
+public:
+    enum class State { Normal, Minimised, Maximised };
+
+    struct Answer {
+        bool arrange = false; // lay the controls out for arrangement()
+        bool pin = false;     // ask for the pinned size (and place) now
+        bool settle = false;  // (re)start the wait of kSettleMs
+        friend bool operator==(const Answer &, const Answer &) = default;
+    };
+
+    static constexpr int kSettleMs = 250;
+    static constexpr int kMaxTries = 40;
+
+    explicit WindowPinning(bool placesItself)
+        : m_placesItself(placesItself) {}
+
+    // The pinned window: its size (client area and menu bar) and the place
+    // of its frame's top-left corner, which counts only where the program
+    // places its windows itself.
+    void setTarget(QSize size, QPoint framePosition) {
+        m_size = size;
+        m_place = framePosition;
+    }
+    [[nodiscard]] bool placesItself() const { return m_placesItself; }
+
+    // --- what the window system reported -------------------------------------
+    Answer qtState(Qt::WindowStates states);
+    // The window manager wrote _NET_WM_STATE: maximised when it holds both
+    // maximised states or the full-screen state. A deleted property holds none.
+    Answer wmState(bool maximised);
+    // The window's size and its frame's position, after a resize or a move.
+    Answer geometry(QSize size, QPoint framePosition);
+    // No geometry or state report for kSettleMs.
+    Answer settled();
+
+    // --- the decision ------------------------------------------------------------
+    [[nodiscard]] State state() const;
+    // Normal or maximised: what the controls are laid out for. Minimising
+    // changes nothing.
+    [[nodiscard]] State arrangement() const { return m_arranged; }
+    // In the normal state: at the pinned size (and place). True otherwise.
+    [[nodiscard]] bool pinned() const;
+
+private:
+    Answer heard(State word);
+    Answer afterReport();
+
+    bool m_placesItself;
+    QSize m_size;
+    QPoint m_place;
+
+    Qt::WindowStates m_qt;
+    State m_word = State::Normal;     // the last word on normal or maximised
+    State m_arranged = State::Normal; // the window opens in its normal arrangement
+    QSize m_seenSize;
+    QPoint m_seenPlace;
+    int m_tries = 0;
+    // Where the window manager kept the window when the requests were given up.
+    std::optional<std::pair<QSize, QPoint>> m_givenUpAt;
+};

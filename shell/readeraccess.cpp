@@ -1,0 +1,120 @@
+#include "readeraccess.h"
+
+#include <QAccessibleWidget>
+#include <QLabel>
+
+namespace {
+
+constexpr const char *kOfferText = "tintokoOfferText";
+constexpr const char *kNeverOffered = "tintokoNeverOffered";
+constexpr const char *kHoldsNeverOffered = "tintokoHoldsNeverOffered";
+
+// A label read as static text: its name and its text are what it shows,
+// unless it has a name of its own. Read only, without a caret or selection.
+class LabelText final : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit LabelText(QLabel *label)
+        : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    [[nodiscard]] QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return shown();
+        return QAccessibleWidget::text(t);
+    }
+
+    [[nodiscard]] QString text(int startOffset, int endOffset) const override {
+        return shown().mid(startOffset, endOffset - startOffset);
+    }
+    [[nodiscard]] int characterCount() const override { return int(shown().size()); }
+    void selection(int /*index*/, int *startOffset, int *endOffset) const override {
+        *startOffset = *endOffset = 0;
+    }
+    [[nodiscard]] int selectionCount() const override { return 0; }
+    void addSelection(int /*start*/, int /*end*/) override {}
+    void removeSelection(int /*index*/) override {}
+    void setSelection(int /*index*/, int /*start*/, int /*end*/) override {}
+    [[nodiscard]] int cursorPosition() const override { return 0; }
+    void setCursorPosition(int /*position*/) override {}
+    [[nodiscard]] QRect characterRect(int /*offset*/) const override { return {}; }
+    [[nodiscard]] int offsetAtPoint(const QPoint & /*point*/) const override { return -1; }
+    void scrollToSubstring(int /*start*/, int /*end*/) override {}
+    QString attributes(int offset, int *startOffset, int *endOffset) const override {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+
+private:
+    [[nodiscard]] QString shown() const { return static_cast<QLabel *>(widget())->text(); }
+};
+
+// A widget whose children are offered without those never offered.
+class OfferedChildren final : public QAccessibleWidget {
+public:
+    explicit OfferedChildren(QWidget *widget)
+        : QAccessibleWidget(widget) {}
+
+    [[nodiscard]] int childCount() const override { return int(offered().size()); }
+    [[nodiscard]] QAccessibleInterface *child(int index) const override {
+        return offered().value(index);
+    }
+    [[nodiscard]] int indexOfChild(const QAccessibleInterface *child) const override {
+        return int(offered().indexOf(const_cast<QAccessibleInterface *>(child)));
+    }
+
+private:
+    [[nodiscard]] QList<QAccessibleInterface *> offered() const {
+        QList<QAccessibleInterface *> children;
+        for (int i = 0; i < QAccessibleWidget::childCount(); ++i) {
+            QAccessibleInterface *child = QAccessibleWidget::child(i);
+            if (child != nullptr && !child->object()->property(kNeverOffered).toBool())
+                children << child;
+        }
+        return children;
+    }
+};
+
+QAccessibleInterface *interfaceFor(const QString & /*className*/, QObject *object) {
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (widget == nullptr)
+        return nullptr;
+    if (auto *label = qobject_cast<QLabel *>(widget); label && label->property(kOfferText).toBool())
+        return new LabelText(label);
+    if (widget->property(kHoldsNeverOffered).toBool())
+        return new OfferedChildren(widget);
+    return nullptr;
+}
+
+// Marks the widget for the factory. Qt makes a widget's interface as soon as
+// the widget changes (a name set, a widget disabled), before it is marked:
+// one made already is dropped, and made anew through the factory when a
+// reader asks for it.
+void mark(QWidget *widget, const char *property) {
+    static const bool installed = (QAccessible::installFactory(&interfaceFor), true);
+    Q_UNUSED(installed);
+    widget->setProperty(property, true);
+    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget);
+    if (made != nullptr && dynamic_cast<LabelText *>(made) == nullptr &&
+        dynamic_cast<OfferedChildren *>(made) == nullptr)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
+} // namespace
+
+namespace readeraccess {
+
+void offerText(QLabel *label) {
+    mark(label, kOfferText);
+}
+
+void neverOffer(QWidget *widget) {
+    widget->setProperty(kNeverOffered, true);
+    if (QWidget *parent = widget->parentWidget())
+        mark(parent, kHoldsNeverOffered);
+}
+
+} // namespace readeraccess
