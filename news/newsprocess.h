@@ -31,8 +31,8 @@ class NewsProcess final : public QObject, public NewsService {
 public:
     struct Limits {
         int loadMs = 20'000;
-        qint64 memoryBytes = qint64(1024) << 20;
-        int checkEveryMs = 500;
+        qint64 memoryBytes = qint64(768) << 20;
+        int checkEveryMs = 1000;
     };
 
     // openInBrowser is given the address of every page the user opened in a

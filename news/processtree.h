@@ -10,8 +10,8 @@ namespace processtree {
 // pid and all its descendants, pid first; empty when pid is not running.
 QList<qint64> members(qint64 pid);
 
-// The memory the tree holds, in bytes: each process's proportional share
-// (shared pages divided among those that share them), so that the web
+// The memory the tree holds for itself, in bytes: each process's resident
+// pages less those it shares (libraries, shared memory), so that the web
 // engine's processes, which share much, are not counted several times over.
 qint64 memoryBytes(qint64 pid);
 

@@ -262,7 +262,7 @@ void TstE2eHelp::endlessPage() {
                  60000),
              "the endless page was never stopped");
     // The program, the viewer and the engine's processes together: the
-    // viewer's ceiling of 1 GiB, what a page can add between two checks,
+    // viewer's ceiling of 768 MiB of its own, what a page can add between two checks,
     // and the program (more under the sanitizers). Unbounded, such a page
     // took over 3 GiB.
     qInfo("at most %lld MiB", most >> 20);
