@@ -11,7 +11,7 @@ namespace newsoptionfile {
 // How much of the file is read: one read of its start, at the most this many
 // bytes. Only the first non-blank line decides, and a real v.sz is one line,
 // so a huge or hostile file costs start-up no more than this.
-inline constexpr qint64 kMaxBytes = 64 * 1024;
+inline constexpr qint64 kMaxBytes = qint64(64) * 1024;
 
 // True when the line switches the option on: it reads as the number 1
 // (leading blanks skipped, reading stops at the first character that cannot

@@ -16,7 +16,7 @@ QByteArray readProcFile(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return {};
-    return file.read(64 * 1024);
+    return file.read(qint64(64) * 1024);
 }
 
 // The parent of a process from /proc/<pid>/stat: "pid (name) state ppid ...";
