@@ -6,11 +6,10 @@
 #include "onlinecheck.h"
 #include "platformchoice.h"
 #include "programfolder.h"
+#include "programicon.h"
 #include "systemtray.h"
 
 #include <QApplication>
-#include <QIcon>
-#include <QPixmap>
 
 int main(int argc, char *argv[]) {
     Q_INIT_RESOURCE(resources);
@@ -21,12 +20,7 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));
 
-    // The window and tray icon. Naming the format keeps Qt from loading every
-    // image plugin to guess it, which would cost more start-up than the icon.
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64})
-        icon.addPixmap(QPixmap(QStringLiteral(":/icons/tintoko-%1.png").arg(size), "PNG"));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(programIcon()); // the window's and the tray's
 
     const ProgramFolder folder(QCoreApplication::applicationDirPath(),
                                ProgramFolder::userSoundFolder());

@@ -1,13 +1,12 @@
 #include "mp3play.h"
 #include "programfolder.h"
+#include "programicon.h"
 #include "pulsesource.h"
 #include "recorder.h"
 #include "voicelines.h"
 #include "voiceswindow.h"
 
 #include <QApplication>
-#include <QIcon>
-#include <QPixmap>
 
 #include <memory>
 
@@ -17,10 +16,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko-voices"));
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64})
-        icon.addPixmap(QPixmap(QStringLiteral(":/icons/tintoko-%1.png").arg(size), "PNG"));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(programIcon());
 
     // The recorder sits beside the program and plays exactly what it would.
     const ProgramFolder folder(QCoreApplication::applicationDirPath(),

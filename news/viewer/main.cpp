@@ -6,12 +6,11 @@
 
 #include "newsprotocol.h"
 #include "newswindow.h"
+#include "programicon.h"
 #include "webprofile.h"
 
 #include <QApplication>
 #include <QByteArray>
-#include <QIcon>
-#include <QPixmap>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -60,10 +59,7 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setDesktopFileName(QStringLiteral("tintoko"));
     QApplication::setQuitOnLastWindowClosed(false);
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64})
-        icon.addPixmap(QPixmap(QStringLiteral(":/icons/tintoko-%1.png").arg(size), "PNG"));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(programIcon());
 
     WebNewsViews views;
     NewsWindow window(&views, &tell);
