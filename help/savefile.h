@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+inline constexpr int kLeftoverAgeSeconds = 60;
+
 // Puts `data` in place of the regular file at `path`, making its folder when
 // missing. Anything else at `path` (a link, a FIFO, a device, a folder) is
 // refused and left as it is. The data goes into a new temporary file beside
@@ -11,4 +13,8 @@
 // one, never part of one. The new file keeps the old one's permissions. On
 // failure the old file is as it was, no temporary file stays behind, and
 // `why` (when given) says what failed.
+//
+// A save killed before its rename leaves its temporary file behind; a later
+// save of the same `path` removes such files that no live save holds and that
+// were last written at least kLeftoverAgeSeconds ago.
 bool replaceFile(const QString &path, QByteArrayView data, QString *why = nullptr);
