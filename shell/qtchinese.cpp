@@ -17,8 +17,7 @@ int installQtChinese(const QStringList &catalogues) {
             continue;
         }
         qWarning("Qt's Chinese translations %s_zh_CN.qm are not in %s", qPrintable(catalogue),
-                 qPrintable(folder));
-        delete translator;
+                 qPrintable(folder)); // the unused translator goes with the application
     }
     return installed;
 }

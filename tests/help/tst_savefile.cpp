@@ -215,8 +215,8 @@ void TestSaveFile::removesLeftovers_data() {
     QTest::newRow("a save just begun") << own << "file" << 0 << false << true << false;
     QTest::newRow("a save still writing") << own << "file" << old - 10 << false << true << false;
     QTest::newRow("a live save holds it") << own << "file" << 3600 << true << true << false;
-    QTest::newRow("all digits") << "." + kName + "-01234567"
-                                << "file" << 3600 << false << true << true;
+    QTest::newRow("every kind of digit") << "." + kName + "-09af09af"
+                                         << "file" << 3600 << false << true << true;
     QTest::newRow("upper-case digits") << "." + kName + "-6D7E572D"
                                        << "file" << 3600 << false << true << false;
     QTest::newRow("seven digits") << "." + kName + "-6d7e572"
