@@ -143,10 +143,11 @@ bool replaceFile(const QString &path, QByteArrayView data, QString *why) {
     if (fd.get() < 0)
         return fail(why, systemError("creating a temporary file"));
     // The lock tells a save in another process that this temporary file is
-    // not a leftover. A copy of the descriptor holds it until the rename is
-    // done, past the close of `fd`. Without locks (a file system that has
-    // none) the age alone protects it.
-    const Descriptor hold(::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 ? ::dup(fd.get()) : -1);
+    // not a leftover; a copy of the descriptor holds it until the rename is
+    // done, past the close of `fd`. Where the file system has no locks, the
+    // age alone protects the file.
+    (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
+    const Descriptor hold(::dup(fd.get()));
     QString reason;
     // The new file keeps the old one's permissions.
     if (replacing && ::fchmod(fd.get(), old.st_mode & 0777) != 0)

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <ctime>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -50,6 +51,27 @@ bool setAge(const QString &path, int seconds) {
     return ::utimensat(AT_FDCWD, QFile::encodeName(path), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+// The folder of the save under way in liveSaveHoldsItsFile, and whether
+// another save could take the lock of its temporary file: -1 not tried, 0 no,
+// 1 yes.
+QByteArray g_saving;
+int g_lockTaken = -1;
+
+// Runs in the save's own failed write (SIGXFSZ), as another save would.
+void tryToLockTemporary(int) {
+    DIR *dir = ::opendir(g_saving.constData());
+    while (const dirent *entry = dir != nullptr ? ::readdir(dir) : nullptr) {
+        const QByteArrayView name(entry->d_name);
+        if (!name.startsWith('.') || name == "." || name == ".." || entry->d_type == DT_DIR)
+            continue;
+        const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_CLOEXEC);
+        g_lockTaken = ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : 0;
+        ::close(fd);
+    }
+    if (dir != nullptr)
+        ::closedir(dir);
+}
+
 } // namespace
 
 // replaceFile: the whole new file or the old one, never part of either, and
@@ -68,6 +90,7 @@ private slots:
     void failureKeepsTheOldFile();
     void removesLeftovers_data();
     void removesLeftovers();
+    void liveSaveHoldsItsFile();
 };
 
 void TestSaveFile::writes_data() {
@@ -275,6 +298,23 @@ void TestSaveFile::removesLeftovers() {
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     entries.sort();
     QCOMPARE(entries, expected);
+}
+
+// While a save writes, its temporary file is locked: a save of the same file
+// in another process takes it for no leftover.
+void TestSaveFile::liveSaveHoldsItsFile() {
+    QTemporaryDir dir;
+    g_saving = QFile::encodeName(dir.path());
+    std::signal(SIGXFSZ, &tryToLockTemporary);
+    rlimit files{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &files), 0);
+    const rlimit none{0, files.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &none);
+    const bool written = replaceFile(dir.filePath(kName), "new");
+    ::setrlimit(RLIMIT_FSIZE, &files);
+    std::signal(SIGXFSZ, SIG_IGN);
+    QVERIFY(!written);
+    QCOMPARE(g_lockTaken, 0);
 }
 
 QTEST_GUILESS_MAIN(TestSaveFile)
