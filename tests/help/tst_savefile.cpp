@@ -224,50 +224,45 @@ void TestSaveFile::failureKeepsTheOldFile() {
 // the same name; nothing else does.
 void TestSaveFile::removesLeftovers_data() {
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("kind"); // file, link, folder, fifo
+    QTest::addColumn<bool>("removed");
     QTest::addColumn<int>("age");      // seconds since it was last written
+    QTest::addColumn<QString>("kind"); // file, link, folder, fifo
     QTest::addColumn<bool>("locked");  // a live save holds it
     QTest::addColumn<bool>("oldFile"); // the file saved is there already
-    QTest::addColumn<bool>("removed");
-
-    const QString own = "." + kName + "-6d7e572d";
+    // A tail that starts with a dash follows the name of the file saved.
+    const auto row = [](const char *tag, const QString &tail, bool removed, int age = 3600,
+                        const QString &kind = "file", bool locked = false, bool oldFile = true) {
+        QTest::newRow(tag) << (tail.startsWith('-') ? "." + kName + tail : tail) << removed << age
+                           << kind << locked << oldFile;
+    };
     const int old = kLeftoverAgeSeconds;
-    QTest::newRow("a leftover") << own << "file" << 3600 << false << true << true;
-    QTest::newRow("a leftover of a first save") << own << "file" << 3600 << false << false << true;
-    QTest::newRow("a leftover just old enough") << own << "file" << old << false << true << true;
-    QTest::newRow("a save just begun") << own << "file" << 0 << false << true << false;
-    QTest::newRow("a save still writing") << own << "file" << old - 10 << false << true << false;
-    QTest::newRow("a live save holds it") << own << "file" << 3600 << true << true << false;
-    QTest::newRow("every kind of digit") << "." + kName + "-09af09af"
-                                         << "file" << 3600 << false << true << true;
-    QTest::newRow("upper-case digits") << "." + kName + "-6D7E572D"
-                                       << "file" << 3600 << false << true << false;
-    QTest::newRow("seven digits") << "." + kName + "-6d7e572"
-                                  << "file" << 3600 << false << true << false;
-    QTest::newRow("nine digits") << "." + kName + "-6d7e572d0"
-                                 << "file" << 3600 << false << true << false;
-    QTest::newRow("not a digit") << "." + kName + "-6d7e572g"
-                                 << "file" << 3600 << false << true << false;
-    QTest::newRow("no dash") << "." + kName + "_6d7e572d"
-                             << "file" << 3600 << false << true << false;
-    QTest::newRow("no dot") << kName + "-6d7e572d"
-                            << "file" << 3600 << false << true << false;
-    QTest::newRow("another file's")
-        << QStringLiteral(".蓝  色.mp3-6d7e572d") << "file" << 3600 << false << true << false;
-    QTest::newRow("a longer name's") << ".x" + kName + "-6d7e572d"
-                                     << "file" << 3600 << false << true << false;
-    QTest::newRow("a link") << own << "link" << 3600 << false << true << false;
-    QTest::newRow("a folder") << own << "folder" << 3600 << false << true << false;
-    QTest::newRow("a FIFO") << own << "fifo" << 3600 << false << true << false;
+    row("a leftover", "-6d7e572d", true);
+    row("a leftover of a first save", "-6d7e572d", true, 3600, "file", false, false);
+    row("a leftover just old enough", "-6d7e572d", true, old);
+    row("every kind of digit", "-09af09af", true);
+    row("a save just begun", "-6d7e572d", false, 0);
+    row("a save still writing", "-6d7e572d", false, old - 10);
+    row("a live save holds it", "-6d7e572d", false, 3600, "file", true);
+    row("upper-case digits", "-6D7E572D", false);
+    row("seven digits", "-6d7e572", false);
+    row("nine digits", "-6d7e572d0", false);
+    row("not a digit", "-6d7e572g", false);
+    row("no dash", "." + kName + "_6d7e572d", false);
+    row("no dot", kName + "-6d7e572d", false);
+    row("another file's", QStringLiteral(".蓝  色.mp3-6d7e572d"), false);
+    row("a longer name's", ".x" + kName + "-6d7e572d", false);
+    row("a link", "-6d7e572d", false, 3600, "link");
+    row("a folder", "-6d7e572d", false, 3600, "folder");
+    row("a FIFO", "-6d7e572d", false, 3600, "fifo");
 }
 
 void TestSaveFile::removesLeftovers() {
     QFETCH(QString, entry);
-    QFETCH(QString, kind);
+    QFETCH(bool, removed);
     QFETCH(int, age);
+    QFETCH(QString, kind);
     QFETCH(bool, locked);
     QFETCH(bool, oldFile);
-    QFETCH(bool, removed);
     QTemporaryDir dir;
     const QString path = dir.filePath(kName);
     const QString other = dir.filePath(QStringLiteral("other"));
