@@ -74,6 +74,10 @@ bool isTemporaryOf(QByteArrayView entry, const QByteArray &name) {
     return true;
 }
 
+// How long ago a leftover was last written, at least: a save that has just
+// created its temporary file may not hold its lock yet.
+constexpr time_t kLeftoverAgeSeconds = 60;
+
 // A save killed between creating its temporary file and the rename leaves
 // that file behind for good; the next save of the same name removes it. Only
 // a regular file of exactly that name pattern, last written long enough ago

@@ -3,8 +3,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-inline constexpr int kLeftoverAgeSeconds = 60;
-
 // Puts `data` in place of the regular file at `path`, making its folder when
 // missing. Anything else at `path` (a link, a FIFO, a device, a folder) is
 // refused and left as it is. The data goes into a new temporary file beside
@@ -16,5 +14,5 @@ inline constexpr int kLeftoverAgeSeconds = 60;
 //
 // A save killed before its rename leaves its temporary file behind; a later
 // save of the same `path` removes such files that no live save holds and that
-// were last written at least kLeftoverAgeSeconds ago.
+// were last written a minute ago or more.
 bool replaceFile(const QString &path, QByteArrayView data, QString *why = nullptr);

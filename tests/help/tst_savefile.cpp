@@ -235,13 +235,12 @@ void TestSaveFile::removesLeftovers_data() {
         QTest::newRow(tag) << (tail.startsWith('-') ? "." + kName + tail : tail) << removed << age
                            << kind << locked << oldFile;
     };
-    const int old = kLeftoverAgeSeconds;
     row("a leftover", "-6d7e572d", true);
     row("a leftover of a first save", "-6d7e572d", true, 3600, "file", false, false);
-    row("a leftover just old enough", "-6d7e572d", true, old);
+    row("a leftover a minute old", "-6d7e572d", true, 60);
     row("every kind of digit", "-09af09af", true);
     row("a save just begun", "-6d7e572d", false, 0);
-    row("a save still writing", "-6d7e572d", false, old - 10);
+    row("a save still writing", "-6d7e572d", false, 50);
     row("a live save holds it", "-6d7e572d", false, 3600, "file", true);
     row("upper-case digits", "-6D7E572D", false);
     row("seven digits", "-6d7e572", false);
