@@ -36,6 +36,10 @@ install(CODE "
     endforeach()
   endif()")
 
+set(TINTOKO_PACKAGE_MAINTAINER "Tintoko 团队 <hello@tintoko.example>" CACHE STRING
+  "Maintainer field of the Debian package")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TINTOKO_PACKAGE_MAINTAINER}")
+
 # What Debian asks of every package beside the program: a machine-readable
 # copyright file, the changelog and a manual page for each command, the last
 # two compressed as policy asks (gzip -9n: best, and without the name and the
@@ -59,9 +63,6 @@ install(FILES ${tintoko_package_out}/tintoko.1.gz ${tintoko_package_out}/tintoko
 install(FILES ${tintoko_package_in}/lintian-overrides
   DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME tintoko)
 
-set(TINTOKO_PACKAGE_MAINTAINER "Tintoko 团队 <hello@tintoko.example>" CACHE STRING
-  "Maintainer field of the Debian package")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TINTOKO_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tintoko_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
