@@ -99,7 +99,7 @@ void removeLeftovers(const QString &folder, const QString &name) {
             continue;
         const Descriptor fd(
             ::openat(at, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (fd.get() >= 0 && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) // fails on a descriptor of -1 too
             ::unlinkat(at, entry->d_name, 0);
     }
 }
