@@ -7,6 +7,7 @@
 #include "platformchoice.h"
 #include "programfolder.h"
 #include "programicon.h"
+#include "qtchinese.h"
 #include "systemtray.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));
+    installQtChinese(); // Qt's own buttons say 确定, whatever the locale
 
     QApplication::setWindowIcon(programIcon()); // the window's and the tray's
 

@@ -22,11 +22,47 @@ Every word the child hears can be spoken in a parent's or a teacher's own
 voice: the recorder, Tintoko 录音 (tintoko-voices), records each one from the
 microphone and keeps it in the user's own folder.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Stripped as Debian strips (dh_strip): the symbols, and the .comment and
+# .note sections no one needs at run time.
 set(CPACK_STRIP_FILES ON)
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program tintoko tintoko-voices tintoko-news)
+      set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TINTOKO_INSTALL_PROGRAM_DIR}/\${program}\")
+      if(EXISTS \"\${file}\")
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+          --remove-section=.note \"\${file}\" COMMAND_ERROR_IS_FATAL ANY)
+      endif()
+    endforeach()
+  endif()")
 
 set(TINTOKO_PACKAGE_MAINTAINER "Tintoko 团队 <hello@tintoko.example>" CACHE STRING
   "Maintainer field of the Debian package")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TINTOKO_PACKAGE_MAINTAINER}")
+
+# What Debian asks of every package beside the program: a machine-readable
+# copyright file, the changelog and a manual page for each command, the last
+# two compressed as policy asks (gzip -9n: best, and without the name and the
+# time of the file); and lintian's overrides, each with its reason.
+set(tintoko_package_in ${CMAKE_SOURCE_DIR}/debian-pkg)
+set(tintoko_package_out ${CMAKE_BINARY_DIR}/debian-pkg)
+configure_file(${tintoko_package_in}/copyright.in ${tintoko_package_out}/copyright @ONLY)
+set(tintoko_package_gz "")
+foreach(name changelog tintoko.1 tintoko-voices.1)
+  configure_file(${tintoko_package_in}/${name}.in ${tintoko_package_out}/${name} @ONLY)
+  add_custom_command(OUTPUT ${tintoko_package_out}/${name}.gz
+    COMMAND gzip -9 -n -k -f ${tintoko_package_out}/${name}
+    DEPENDS ${tintoko_package_out}/${name} VERBATIM)
+  list(APPEND tintoko_package_gz ${tintoko_package_out}/${name}.gz)
+endforeach()
+add_custom_target(tintoko_package_files ALL DEPENDS ${tintoko_package_gz})
+install(FILES ${tintoko_package_out}/copyright ${tintoko_package_out}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${tintoko_package_out}/tintoko.1.gz ${tintoko_package_out}/tintoko-voices.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${tintoko_package_in}/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME tintoko)
+
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tintoko_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -40,6 +76,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 #   qt6-qpa-plugins   the X11 platform plugin, without which no window opens
 #                     (Qt's GUI library merely recommends it);
 #   fonts-noto-cjk    the Chinese characters of every caption;
+#   qt6-translations-l10n  Qt's own words in Chinese (the buttons of its
+#                     message boxes), which every program loads at start;
 #   libpulse0         libpulse-simple, which the sound thread loads when the
 #                     first recording plays (so the program's links do not
 #                     show it; the recorder's do). It talks to
@@ -47,7 +85,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 #                     required: a desktop runs one already, and a thin client
 #                     may use a remote one. One of the two is recommended.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk, libpulse0")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "qt6-qpa-plugins, fonts-noto-cjk, qt6-translations-l10n, libpulse0")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 
 # A package for users is built with the test hooks off (script/package); cpack

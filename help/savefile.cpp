@@ -6,9 +6,13 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <ctime>
+#include <memory>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +60,50 @@ bool writeAll(int fd, QByteArrayView data) {
     return true;
 }
 
+// True for the name of a temporary file of a save of `name`: a dot, the
+// name, a dash and eight lower-case hexadecimal digits (".v.sz-1f2e3d4c").
+bool isTemporaryOf(QByteArrayView entry, const QByteArray &name) {
+    constexpr qsizetype kTagLength = 8;
+    if (entry.size() != name.size() + 2 + kTagLength || !entry.startsWith('.') ||
+        entry.sliced(1, name.size()) != name || entry.at(name.size() + 1) != '-')
+        return false;
+    for (const char c : entry.last(kTagLength)) {
+        if ((c < '0' || c > '9') && (c < 'a' || c > 'f'))
+            return false;
+    }
+    return true;
+}
+
+// How long ago a leftover was last written, at least: a save that has just
+// created its temporary file may not hold its lock yet.
+constexpr time_t kLeftoverAgeSeconds = 60;
+
+// A save killed between creating its temporary file and the rename leaves
+// that file behind for good; the next save of the same name removes it. Only
+// a regular file of exactly that name pattern, last written long enough ago
+// and locked by no live save (each holds a lock on its temporary file until
+// its rename) goes; links, folders and the rest stay.
+void removeLeftovers(const QString &folder, const QString &name) {
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(QFile::encodeName(folder)),
+                                                   &::closedir);
+    if (!dir)
+        return;
+    const QByteArray encoded = QFile::encodeName(name);
+    const int at = ::dirfd(dir.get());
+    const time_t now = ::time(nullptr);
+    while (const dirent *entry = ::readdir(dir.get())) {
+        struct stat status {};
+        if (!isTemporaryOf(entry->d_name, encoded) ||
+            ::fstatat(at, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(status.st_mode) || now - status.st_mtime < kLeftoverAgeSeconds)
+            continue;
+        const Descriptor fd(
+            ::openat(at, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) // fails on a descriptor of -1 too
+            ::unlinkat(at, entry->d_name, 0);
+    }
+}
+
 // Creates a new file in `folder` named after `name` (".v.sz-1f2e3d4c"): never
 // an existing file, nor through a link. Its name goes to `created`.
 int createTemporary(const QString &folder, const QString &name, QByteArray &created) {
@@ -93,10 +141,17 @@ bool replaceFile(const QString &path, QByteArrayView data, QString *why) {
     if (replacing && !S_ISREG(old.st_mode))
         return fail(why, QStringLiteral("not a regular file, left as it is"));
 
+    removeLeftovers(folder, info.fileName());
     QByteArray temporary;
     Descriptor fd(createTemporary(folder, info.fileName(), temporary));
     if (fd.get() < 0)
         return fail(why, systemError("creating a temporary file"));
+    // The lock tells a save in another process that this temporary file is
+    // not a leftover; a copy of the descriptor holds it until the rename is
+    // done, past the close of `fd`. Where the file system has no locks, the
+    // age alone protects the file.
+    (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
+    const Descriptor hold(::dup(fd.get()));
     QString reason;
     // The new file keeps the old one's permissions.
     if (replacing && ::fchmod(fd.get(), old.st_mode & 0777) != 0)

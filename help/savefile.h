@@ -11,4 +11,8 @@
 // one, never part of one. The new file keeps the old one's permissions. On
 // failure the old file is as it was, no temporary file stays behind, and
 // `why` (when given) says what failed.
+//
+// A save killed before its rename leaves its temporary file behind; a later
+// save of the same `path` removes such files that no live save holds and that
+// were last written a minute ago or more.
 bool replaceFile(const QString &path, QByteArrayView data, QString *why = nullptr);

@@ -15,9 +15,11 @@ tintoko_packages=(
   fluxbox icewm kwin-x11 kwin-style-breeze dbus-daemon
   # the fuzz targets (libFuzzer)
   clang libclang-rt-14-dev
-  # the Debian package (cpack, dpkg-shlibdeps) and the checks of its desktop
-  # entry and metainfo
-  dpkg-dev file desktop-file-utils appstream
+  # the Debian package (cpack, dpkg-shlibdeps), Debian's checker of it, and the
+  # checks of its desktop entry and metainfo
+  dpkg-dev file lintian desktop-file-utils appstream
+  # Qt's own words in Chinese, which every program loads
+  qt6-translations-l10n
 )
 
 tintoko_install_missing() {

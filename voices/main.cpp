@@ -2,6 +2,7 @@
 #include "programfolder.h"
 #include "programicon.h"
 #include "pulsesource.h"
+#include "qtchinese.h"
 #include "recorder.h"
 #include "voicelines.h"
 #include "voiceswindow.h"
@@ -16,6 +17,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko-voices"));
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));
+    installQtChinese(); // Qt's own buttons say 确定, whatever the locale
     QApplication::setWindowIcon(programIcon());
 
     // The recorder sits beside the program and plays exactly what it would.

@@ -7,6 +7,7 @@
 #include "newsprotocol.h"
 #include "newswindow.h"
 #include "programicon.h"
+#include "qtchinese.h"
 #include "webprofile.h"
 
 #include <QApplication>
@@ -59,6 +60,8 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setDesktopFileName(QStringLiteral("tintoko"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's and the web engine's own words (its page menu) in Chinese.
+    installQtChinese({QStringLiteral("qtbase"), QStringLiteral("qtwebengine")});
     QApplication::setWindowIcon(programIcon());
 
     WebNewsViews views;

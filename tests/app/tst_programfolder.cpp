@@ -1,4 +1,5 @@
 #include "programfolder.h"
+#include "unprivileged.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -30,13 +31,17 @@ void TestProgramFolder::userRecordingWins_data() {
     QTest::newRow("nothing") << "" << false;
     QTest::newRow("a folder") << "folder" << false;
     QTest::newRow("a dangling link") << "link" << false;
-    if (::geteuid() != 0) // root reads anything
-        QTest::newRow("an unreadable file") << "unreadable" << false;
+    QTest::newRow("an unreadable file") << "unreadable" << false;
 }
 
 void TestProgramFolder::userRecordingWins() {
     QFETCH(QString, kind);
     QFETCH(bool, user);
+    if (kind == QLatin1String("unreadable") && ::geteuid() == 0) { // root reads anything
+        QString output;
+        QVERIFY2(passesAsNobody(&output), qPrintable(output));
+        return;
+    }
     const QString own = m_home.filePath(QString::fromLatin1(QTest::currentDataTag()));
     const ProgramFolder folder(QStringLiteral("/usr/lib/tintoko"), own);
     const QString path = own + QStringLiteral("/红  色.mp3");

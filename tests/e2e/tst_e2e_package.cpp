@@ -53,6 +53,8 @@ class TstE2ePackage final : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void debianCheckerPasses();
     void installRunAndPurge();
     void cleanup();
 
@@ -60,6 +62,7 @@ private:
     void startAsUser();
 
     QTemporaryDir m_work;
+    QString m_deb;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<E2eEnvironment> m_env;
     bool m_installed = false;
@@ -117,12 +120,44 @@ void TstE2ePackage::startAsUser() {
              qPrintable(m_env->errorString()));
 }
 
+// Packs this build once for both tests.
+void TstE2ePackage::initTestCase() {
+    QVERIFY(m_work.isValid());
+    const QString debDir = m_work.filePath(QStringLiteral("deb"));
+    QString out;
+    QVERIFY2(
+        shell(QStringLiteral("'%1' -G DEB -B '%2' --config '%3'")
+                  .arg(QStringLiteral(TINTOKO_CPACK), debDir, QStringLiteral(TINTOKO_CPACK_CONFIG)),
+              &out) == 0,
+        qPrintable(out));
+    const QStringList debs = QDir(debDir).entryList({QStringLiteral("tintoko_*.deb")});
+    QCOMPARE(debs.size(), 1);
+    m_deb = debDir + QLatin1Char('/') + debs.first();
+}
+
+// Debian's checker finds nothing to say about the package at any level, its
+// pedantic and experimental notes included, but what the package's own
+// overrides file answers with a reason.
+void TstE2ePackage::debianCheckerPasses() {
+    if (QStandardPaths::findExecutable(QStringLiteral("lintian")).isEmpty())
+        QSKIP("no lintian on this machine");
+    QString out;
+    const int exit =
+        shell(QStringLiteral("lintian --display-info --pedantic --display-experimental "
+                             "--fail-on error,warning,info,pedantic,experimental "
+                             "'%1'")
+                  .arg(m_deb),
+              &out);
+    QVERIFY2(exit == 0, qPrintable(out));
+    out.remove(QStringLiteral("running with root privileges is not recommended!\n"));
+    QCOMPARE(out, QString());
+}
+
 void TstE2ePackage::installRunAndPurge() {
     if (::geteuid() != 0)
         QSKIP("needs root: installs a package and adds a user");
     if (QStandardPaths::findExecutable(QStringLiteral("dpkg")).isEmpty())
         QSKIP("no dpkg on this machine");
-    QVERIFY(m_work.isValid());
     // One run at a time on this machine, whichever build tree it comes from.
     m_lock =
         std::make_unique<QLockFile>(QDir::tempPath() + QStringLiteral("/tintoko-e2e-package.lock"));
@@ -134,15 +169,8 @@ void TstE2ePackage::installRunAndPurge() {
         out != QLatin1String("not-installed"))
         QSKIP("a tintoko package is on this machine; this test leaves it alone");
 
-    const QString debDir = m_work.filePath(QStringLiteral("deb"));
-    QVERIFY2(
-        shell(QStringLiteral("'%1' -G DEB -B '%2' --config '%3'")
-                  .arg(QStringLiteral(TINTOKO_CPACK), debDir, QStringLiteral(TINTOKO_CPACK_CONFIG)),
-              &out) == 0,
-        qPrintable(out));
-    const QStringList debs = QDir(debDir).entryList({QStringLiteral("tintoko_*.deb")});
-    QCOMPARE(debs.size(), 1);
-    const QString deb = debDir + QLatin1Char('/') + debs.first();
+    QVERIFY(!m_deb.isEmpty());
+    const QString &deb = m_deb;
 
     // What the package holds, and what of that is there already: shared
     // folders such as /usr/share/applications, and nothing else.
@@ -169,8 +197,15 @@ void TstE2ePackage::installRunAndPurge() {
           "/usr/share/applications/tintoko.desktop",
           "/usr/share/applications/tintoko-voices.desktop", "/usr/bin/tintoko-voices",
           "/usr/share/metainfo/" TINTOKO_APPSTREAM_ID ".metainfo.xml",
-          "/usr/share/icons/hicolor/48x48/apps/tintoko.png"})
+          "/usr/share/icons/hicolor/48x48/apps/tintoko.png", "/usr/share/doc/tintoko/copyright",
+          "/usr/share/doc/tintoko/changelog.gz", "/usr/share/man/man1/tintoko.1.gz",
+          "/usr/share/man/man1/tintoko-voices.1.gz", "/usr/share/lintian/overrides/tintoko"})
         QVERIFY2(paths.contains(QString::fromUtf8(path)), path);
+    // Qt's own words in Chinese come from a package of their own.
+    QVERIFY(shell(QStringLiteral("dpkg-deb -f '%1' Depends").arg(deb), &out) == 0);
+    QVERIFY2(
+        out.trimmed().split(QStringLiteral(", ")).contains(QStringLiteral("qt6-translations-l10n")),
+        qPrintable(out));
 
     m_installed = true;
     QVERIFY2(shell(QStringLiteral("apt-get install -y --no-install-recommends "
@@ -189,6 +224,11 @@ void TstE2ePackage::installRunAndPurge() {
              QStringLiteral("/usr/lib/tintoko/tintoko"));
     QCOMPARE(QFileInfo(QStringLiteral("/usr/bin/tintoko-voices")).canonicalFilePath(),
              QStringLiteral("/usr/lib/tintoko/tintoko-voices"));
+    for (const char *link : {"/usr/bin/tintoko", "/usr/bin/tintoko-voices"}) {
+        char target[256] = {};
+        QVERIFY(::readlink(link, target, sizeof target - 1) > 0);
+        QCOMPARE(QByteArray(target), "../lib/tintoko/" + QByteArray(link).mid(9)); // relative
+    }
 
     // An ordinary user, at home in the test's folder, which it may pass through
     // but not list.
