@@ -71,8 +71,8 @@ private slots:
     void initTestCase();
     void trayIconAppears();
     void windowIsPinned();
-    void resizeSnapsBack_data();
-    void resizeSnapsBack();
+    void resizeSnapsBackMoveStays_data();
+    void resizeSnapsBackMoveStays();
     void maximiseAndRestore();
     void leftClickOnTrayRestores_data();
     void leftClickOnTrayRestores();
@@ -85,6 +85,9 @@ private:
     // The window is back in its normal state, at its pinned place and size.
     bool pinned();
     QRect trayIcon();
+    // Moves the frame by `by` with a request of another program (wmctrl), or
+    // with a drag of the title bar; true once the window manager has moved it.
+    bool moveWindow(QPoint by, bool titleBar);
 
     std::unique_ptr<E2eEnvironment> m_env;
     quint64 m_window = 0;
@@ -162,23 +165,77 @@ void TstE2eTray::windowIsPinned() {
           qPrintable(text(m_client)));
 }
 
-void TstE2eTray::resizeSnapsBack_data() {
-    QTest::addColumn<QSize>("asked");
-    QTest::newRow("larger") << QSize(800, 600);
-    QTest::newRow("smaller") << QSize(300, 200);
+bool TstE2eTray::moveWindow(QPoint by, bool titleBar) {
+    const QRect frame = m_env->frameGeometry(m_window);
+    const QPoint target = frame.topLeft() + by;
+    if (titleBar) {
+        // Press in the middle of the title bar, drag in steps, and let go.
+        const QPoint grab((frame.left() + frame.right()) / 2,
+                          (frame.top() + m_env->windowGeometry(m_window).top()) / 2);
+        QStringList drag{QStringLiteral("mousemove"), QString::number(grab.x()),
+                         QString::number(grab.y()), QStringLiteral("mousedown"),
+                         QStringLiteral("1")};
+        for (int step = 0; step < 10; ++step) {
+            drag << QStringLiteral("sleep") << QStringLiteral("0.05")
+                 << QStringLiteral("mousemove_relative") << QStringLiteral("--")
+                 << QString::number(by.x() / 10) << QString::number(by.y() / 10);
+        }
+        drag << QStringLiteral("sleep") << QStringLiteral("0.2") << QStringLiteral("mouseup")
+             << QStringLiteral("1");
+        if (m_env->run(QStringLiteral("xdotool"), drag) != 0)
+            return false;
+    } else {
+        // wmctrl places the frame's top-left corner.
+        const QString place = QStringLiteral("0,%1,%2,-1,-1").arg(target.x()).arg(target.y());
+        if (m_env->run(QStringLiteral("wmctrl"),
+                       {QStringLiteral("-i"), QStringLiteral("-r"), QString::number(m_window),
+                        QStringLiteral("-e"), place}) != 0)
+            return false;
+    }
+    return E2eEnvironment::waitFor(
+        [&] { return m_env->frameGeometry(m_window).topLeft() == target; }, 10000, 50);
 }
 
-void TstE2eTray::resizeSnapsBack() {
+void TstE2eTray::resizeSnapsBackMoveStays_data() {
+    QTest::addColumn<QSize>("asked"); // a new size; none for a move
+    QTest::addColumn<QPoint>("by");   // the move
+    QTest::addColumn<bool>("titleBar");
+    QTest::newRow("larger") << QSize(800, 600) << QPoint() << false;
+    QTest::newRow("smaller") << QSize(300, 200) << QPoint() << false;
+    QTest::newRow("moved by another program") << QSize() << QPoint(300, 225) << false;
+    QTest::newRow("moved by its title bar") << QSize() << QPoint(-150, -150) << true;
+}
+
+void TstE2eTray::resizeSnapsBackMoveStays() {
     QFETCH(QSize, asked);
-    QCOMPARE(m_env->run(QStringLiteral("xdotool"),
-                        {QStringLiteral("windowsize"), QString::number(m_window),
-                         QString::number(asked.width()), QString::number(asked.height())}),
-             0);
-    QVERIFY2(E2eEnvironment::waitFor([&] { return pinned(); }, 10000, 50),
-             qPrintable(QStringLiteral("window ") + text(m_env->windowGeometry(m_window))));
+    QFETCH(QPoint, by);
+    QFETCH(bool, titleBar);
+    if (asked.isValid()) {
+        QCOMPARE(m_env->run(QStringLiteral("xdotool"),
+                            {QStringLiteral("windowsize"), QString::number(m_window),
+                             QString::number(asked.width()), QString::number(asked.height())}),
+                 0);
+        QVERIFY2(E2eEnvironment::waitFor([&] { return pinned(); }, 10000, 50),
+                 qPrintable(QStringLiteral("window ") + text(m_env->windowGeometry(m_window))));
+        return;
+    }
+    // A move changes neither size nor state: the window stays where it was
+    // put, at its size, for as long as the user leaves it there.
+    const QRect before = m_env->frameGeometry(m_window);
+    QVERIFY(moveWindow(by, titleBar));
+    const QRect moved = before.translated(by);
+    QElapsedTimer watched;
+    watched.start();
+    while (watched.elapsed() < 3000) {
+        QCOMPARE(m_env->frameGeometry(m_window), moved);
+        QTest::qWait(100);
+    }
+    QCOMPARE(m_env->windowGeometry(m_window).size(), m_client.size());
 }
 
 void TstE2eTray::maximiseAndRestore() {
+    // Moved by the test before; the restore brings it back to its place.
+    QCOMPARE(m_env->frameGeometry(m_window).topLeft(), kPinned + QPoint(150, 75));
     QVERIFY(m_env->maximiseWindow(m_window));
     QVERIFY(E2eEnvironment::waitFor(
         [&] {
@@ -223,6 +280,8 @@ void TstE2eTray::leftClickOnTrayRestores() {
     const QRect icon = trayIcon();
     QVERIFY(icon.isValid());
 
+    // Wherever it was moved, it comes back to its place.
+    QVERIFY(moveWindow(QPoint(-60, 40), false));
     if (maximisedFirst) {
         QVERIFY(m_env->maximiseWindow(m_window));
         QVERIFY(E2eEnvironment::waitFor([&] { return isMaximised(*m_env, m_window); }, 10000));
