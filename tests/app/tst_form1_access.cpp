@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QLabel>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -28,6 +29,7 @@ private slots:
     void readoutsAndHiddenBoxes();
     void keys_data();
     void keys();
+    void focusAndTabOrder();
 
 private:
     const Form1Ui &ui() const { return m_form->ui(); }
@@ -53,21 +55,27 @@ void TestForm1Access::buttonNamesAndSwatch_data() {
     QTest::addColumn<QString>("entry"); // the exercise chosen; "" for free play
     QTest::addColumn<QString>("button13");
     QTest::addColumn<QString>("swatch");
+    QTest::addColumn<QString>("status"); // the status line's text after a tick
     const auto row = [](const char *tag, const char *entry, const char *button13,
-                        const char *swatch) {
-        QTest::newRow(tag) << QString(entry) << QString(button13) << QString(swatch);
+                        const char *swatch, const char *status) {
+        QTest::newRow(tag) << QString(entry) << QString(button13) << QString(swatch)
+                           << QString(status);
     };
-    row("free play, after a click on 亮蓝色", "", "亮洋红", "亮蓝色");
-    row("automatic play, second colour", "zidongbofang", "亮洋红", "蓝色");
-    row("test: no name gives the answer away", "ceshi", "颜色按钮 14", "黑色");
-    row("mixing: the triple of a colour not named", "shoudongpeise", "亮洋红", "255,128,0");
+    row("free play, after a click on 亮蓝色", "", "亮洋红", "亮蓝色", "");
+    row("automatic play, second colour", "zidongbofang", "亮洋红", "蓝色", "自动播放!请认真辨别!");
+    row("test: no name gives the answer away", "ceshi", "颜色按钮 14", "黑色",
+        "正在测试!请选择...");
+    row("mixing: the triple of a colour not named", "shoudongpeise", "亮洋红", "255,128,0",
+        "现在可以手动调制颜色!");
 }
 
 void TestForm1Access::buttonNamesAndSwatch() {
     QFETCH(QString, entry);
     QFETCH(QString, button13);
     QFETCH(QString, swatch);
+    QFETCH(QString, status);
     QCOMPARE(said(ui().Text1, QAccessible::Description), QStringLiteral("黑色"));
+    QCOMPARE(said(m_form->menuBar()), QStringLiteral("菜单栏"));
     ui().Command1[9]->click();
     if (!entry.isEmpty())
         m_form->findChild<QAction *>(entry)->trigger();
@@ -81,14 +89,25 @@ void TestForm1Access::buttonNamesAndSwatch() {
     QCOMPARE(said(ui().Command1[13]), button13);
     QCOMPARE(said(ui().Command1[0]), entry == "ceshi" ? "颜色按钮 1" : "黑色");
     QCOMPARE(said(ui().Text1, QAccessible::Description), swatch);
+
+    // The status line is read on demand: the running exercise's message, whole.
+    m_form->Timer2_Timer();
+    m_form->Timer2_Timer();
+    QAccessibleInterface *line = QAccessible::queryAccessibleInterface(ui().Text2);
+    QCOMPARE(line->role(), QAccessible::StatusBar);
+    QCOMPARE(line->text(QAccessible::Name), QStringLiteral("状态"));
+    QCOMPARE(line->textInterface()->text(0, line->textInterface()->characterCount()), status);
 }
 
 void TestForm1Access::readoutsAndHiddenBoxes() {
     ui().shoudongpeise->trigger();
     ui().slider1[2]->setValue(255);
-    // Each read-out says its value, as name and as text, labelled by its caption.
+    // Each read-out says its value, as name and as text, labelled by its caption;
+    // each slider tells all three with its own value.
     const QStringList values{"0,0,255", "16711680", "&HFF0000"};
     for (std::size_t k = 0; k < 3; ++k) {
+        QCOMPARE(said(ui().slider1[k], QAccessible::Description),
+                 QStringLiteral("R G B: 0,0,255，十 位: 16711680，十六位: &HFF0000"));
         QAccessibleInterface *readout = QAccessible::queryAccessibleInterface(ui().Label3[k]);
         QCOMPARE(readout->text(QAccessible::Name), values[qsizetype(k)]);
         QCOMPARE(readout->textInterface()->text(0, readout->textInterface()->characterCount()),
@@ -139,9 +158,44 @@ void TestForm1Access::keys() {
     QCOMPARE(QApplication::focusWidget(), ui().Command1.at(std::size_t(focused)));
     // Held down, a key presses the button once.
     QTest::sendKeyEvent(QTest::Press, button, Qt::Key(key), QString(), {});
-    QTest::sendKeyEvent(QTest::Press, button, Qt::Key(key), QString(), {}, true); // auto-repeat
+    QTest::simulateEvent(button, true, key, {}, QString(), true); // auto-repeat
     QTest::sendKeyEvent(QTest::Release, button, Qt::Key(key), QString(), {});
     QCOMPARE(clicked.count(), 2 * clicks);
+}
+
+void TestForm1Access::focusAndTabOrder() {
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    const auto focused = [] { return QApplication::focusWidget(); };
+    const auto link = [this](int index) { return ui().wangye.value(index); };
+    const auto tab = [&] { QTest::keyClick(focused(), Qt::Key_Tab); };
+
+    // Mixing takes the focus from a colour button to the red slider, in one
+    // step (a reader hears no other button on the way); Tab goes on past the
+    // blue slider to the three links.
+    ui().Command1[5]->setFocus();
+    QSignalSpy moves(qApp, &QApplication::focusChanged);
+    ui().shoudongpeise->trigger();
+    QCOMPARE(moves.count(), 1);
+    QCOMPARE(focused(), ui().slider1[0]);
+    ui().slider1[2]->setFocus();
+    for (int index : {1, 3, 6}) {
+        tab();
+        QCOMPARE(focused(), link(index));
+    }
+    // A focus outside the controls that hide stays where it is.
+    ui().shoudongpeise->trigger();
+    QCOMPARE(focused(), link(6));
+    ui().shoudongpeise->trigger();
+    QCOMPARE(focused(), link(6));
+    // Leaving mixing by another exercise gives it to the first colour button,
+    // from which Tab comes to the links after the last button.
+    ui().slider1[1]->setFocus();
+    ui().zidongbofang->trigger();
+    QCOMPARE(focused(), ui().Command1[0]);
+    ui().Command1[15]->setFocus();
+    tab();
+    QCOMPARE(focused(), link(1));
 }
 
 QTEST_MAIN(TestForm1Access)
