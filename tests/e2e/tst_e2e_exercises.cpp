@@ -5,8 +5,11 @@
 #include "shell/units.h"
 
 #include <QColor>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -14,9 +17,9 @@
 #include <optional>
 
 // The three exercises as a child's parent would try them: chosen in the menu
-// with the keyboard, watched on the screen and heard through the audio sink.
-// The tests run in order on one program: automatic play, then the test, then
-// mixing.
+// with the keyboard, watched on the screen, heard through the audio sink and
+// read as a screen reader reads them (AT-SPI). The tests run in order on one
+// program: automatic play, then the test, then mixing.
 class TstE2eExercises final : public QObject {
     Q_OBJECT
 
@@ -34,12 +37,17 @@ private:
     bool waitForScreen(const std::function<bool(const QImage &)> &condition, int timeoutMs);
     QColor swatchColour(const QImage &shot) const;
     QRect readout(int index) const;
-    QRect slider(int index) const;
+    // Polls what a screen reader sees (atspi.py dump: one line per object,
+    // role, name, value, states, description, text, tab-separated) until
+    // `pattern` matches it.
+    bool waitForReader(const QString &pattern);
+    QByteArray browserLog() const;
 
     std::unique_ptr<E2eEnvironment> m_env;
     quint64 m_window = 0;
     std::optional<MainWindowMap> m_map;
     QImage m_shot;
+    QString m_tree; // the reader's view, as last polled
 };
 
 namespace {
@@ -70,10 +78,24 @@ int redInkWidth(const QImage &shot, const QRect &rect) {
 
 void TstE2eExercises::initTestCase() {
     using Part = E2eEnvironment::Part;
-    m_env = std::make_unique<E2eEnvironment>(Part::WindowManager | Part::AudioServer);
+    m_env = std::make_unique<E2eEnvironment>(Part::WindowManager | Part::AudioServer |
+                                             Part::AccessibilityBus);
     QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
     QVERIFY2(m_env->startAudioCapture() != nullptr, qPrintable(m_env->errorString()));
-    m_map = m_env->startMainWindow(&m_window, {}, {}, &m_shot);
+    // A default browser that writes down what it is given.
+    const QString bin = m_env->workDir() + QStringLiteral("/bin");
+    QVERIFY(QDir().mkpath(bin));
+    QFile browser(bin + QStringLiteral("/xdg-open"));
+    QVERIFY(browser.open(QIODevice::WriteOnly));
+    browser.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1/browser.log'\n")
+                      .arg(m_env->workDir())
+                      .toUtf8());
+    browser.close();
+    QVERIFY(browser.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("PATH"),
+                 bin + QLatin1Char(':') + m_env->environment().value(QStringLiteral("PATH")));
+    m_map = m_env->startMainWindow(&m_window, {}, extra, &m_shot);
     m_env->keep(m_shot, QStringLiteral("startup"));
     QVERIFY2(m_map.has_value(), qPrintable(m_env->errorString()));
 }
@@ -118,9 +140,24 @@ QRect TstE2eExercises::readout(int index) const {
     return {at, QSize(units::twipsToPx(kWidths.at(index)), units::twipsToPx(195))};
 }
 
-QRect TstE2eExercises::slider(int index) const {
-    const QPoint at = m_map->toScreen(normalLayout().slider1.at(index));
-    return {at, QSize(units::twipsToPx(4815), units::twipsToPx(375))};
+bool TstE2eExercises::waitForReader(const QString &pattern) {
+    const QRegularExpression re(pattern);
+    return E2eEnvironment::waitFor(
+        [&] {
+            QByteArray out;
+            const int status = m_env->run(QStringLiteral("/usr/bin/python3"),
+                                          {QStringLiteral(TINTOKO_SOURCE_DIR "/tests/e2e/atspi.py"),
+                                           QStringLiteral("tintoko"), QStringLiteral("dump")},
+                                          &out);
+            m_tree = QString::fromUtf8(out);
+            return status == 0 && re.match(m_tree).hasMatch();
+        },
+        20000, 100);
+}
+
+QByteArray TstE2eExercises::browserLog() const {
+    QFile log(m_env->workDir() + QStringLiteral("/browser.log"));
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }
 
 void TstE2eExercises::automaticPlayShowsAndSpeaks() {
@@ -236,7 +273,6 @@ void TstE2eExercises::mixingWithTheKeyboard() {
 
     // The sliders and read-outs replace the buttons: where the buttons were,
     // the window's background shows through around them.
-    const QRect red = slider(0);
     const QPoint backgroundPoint(m_map->swatch().right() + 4, m_map->swatch().center().y());
     const bool shown = waitForScreen(
         [&](const QImage &shot) {
@@ -257,10 +293,10 @@ void TstE2eExercises::mixingWithTheKeyboard() {
     for (int k = 0; k < 3; ++k)
         widthsBefore.at(k) = redInkWidth(before, readout(k));
 
-    // Focus the red slider with a click on its handle (at 0, the left end),
-    // then move it to the top with the keyboard.
-    QVERIFY(m_env->click(QPoint(red.left() + 4, red.center().y())));
-    QVERIFY(m_env->key(QStringLiteral("End")));
+    // The red slider has the focus: the keyboard moves it to the top.
+    QVERIFY2(waitForReader(QStringLiteral("\nslider\t红色\t0\\.0\t[^\t\n]*\\bfocused\\b")),
+             qPrintable(m_tree));
+    QVERIFY(m_env->key(QStringLiteral("End"), m_window));
 
     const bool mixed =
         waitForScreen([&](const QImage &shot) { return swatchColour(shot) == kRed; }, 10000);
@@ -281,6 +317,50 @@ void TstE2eExercises::mixingWithTheKeyboard() {
                                 .arg(after)
                                 .arg(widthsBefore.at(k))));
     }
+
+    // A screen reader hears the read-outs with the slider, reads the status
+    // line, and finds a name on every object that takes the focus.
+    QVERIFY2(waitForReader(QStringLiteral("\nslider\t红色\t255\\.0\t[^\t]*\t"
+                                          "R G B: 255,0,0，十 位: 255，十六位: &HFF\t")),
+             qPrintable(m_tree));
+    QVERIFY2(waitForReader(QStringLiteral("\nstatus bar\t状态\t[^\t]*\t[^\t]*\t[^\t]*\t"
+                                          "现在可以手动调制颜色!\n")),
+             qPrintable(m_tree));
+    QVERIFY2(m_tree.contains(QStringLiteral("\nmenu bar\t菜单栏\t")), qPrintable(m_tree));
+    const QRegularExpression unnamed(
+        QStringLiteral("\n[^\t\n]*\t\t[^\t\n]*\t[^\t\n]*\\bfocusable\\b"));
+    QVERIFY2(!unnamed.match(m_tree).hasMatch(), qPrintable(m_tree));
+
+    // Tab leads past the green and blue sliders to the links; Return and
+    // Space open them.
+    const QStringList keys = {QStringLiteral("Tab"), QStringLiteral("Tab"),
+                              QStringLiteral("Tab"), QStringLiteral("Return"),
+                              QStringLiteral("Tab"), QStringLiteral("space"),
+                              QStringLiteral("Tab"), QStringLiteral("KP_Enter")};
+    for (const QString &key : keys) {
+        const qsizetype opened = browserLog().count('\n');
+        QVERIFY(m_env->key(key, m_window));
+        if (key != QLatin1String("Tab"))
+            QVERIFY2(E2eEnvironment::waitFor([&] { return browserLog().count('\n') == opened + 1; },
+                                             10000),
+                     qPrintable(key));
+    }
+    // The site, its upgrade page, the contact page for the maker's number.
+    const QStringList opened = QString::fromUtf8(browserLog()).split(QLatin1Char('\n'));
+    QVERIFY2(opened.size() == 4 && opened[0].startsWith(QStringLiteral("http://")) &&
+                 opened[1] == opened[0] + QStringLiteral("/rj") &&
+                 opened[2].contains(QStringLiteral("Uin=")),
+             browserLog().constData());
+
+    // Back on the blue slider, leaving mixing gives the focus to the first
+    // colour button.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(m_env->key(QStringLiteral("shift+Tab"), m_window));
+    QVERIFY(waitForReader(QStringLiteral("\nslider\t蓝色\t0\\.0\t[^\t\n]*\\bfocused\\b")));
+    QVERIFY(openExerciseMenu());
+    QVERIFY(m_env->key(QStringLiteral("s")));
+    QVERIFY2(waitForReader(QStringLiteral("\npush button\t黑色\t[^\t]*\t[^\t\n]*\\bfocused\\b")),
+             qPrintable(m_tree));
 }
 
 void TstE2eExercises::cleanupTestCase() {
