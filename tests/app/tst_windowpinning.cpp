@@ -61,6 +61,11 @@ void TestWindowPinning::sequences_data() {
     using L = QList<Event>;
     QTest::newRow("maximised, the new size not yet seen")
         << true << L{qt(max)} << State::Maximised << 0 << maximised;
+    QTest::newRow("full screen: arranged as maximised")
+        << true << L{qt(Qt::WindowFullScreen)} << State::Maximised << 0 << maximised;
+    QTest::newRow("maximised, resized again: nothing asked")
+        << true << L{qt(max), at(kBig, {}), at(kBig + QSize(0, 10), {})} << State::Maximised << 0
+        << Answer{};
     QTest::newRow("restore: the property deleted, Qt still says maximised")
         << true << L{qt(max), wm(true), at(kBig, {}), wm(false)} << State::Normal << 1 << restored;
     QTest::newRow("restore: only the normal size back")
