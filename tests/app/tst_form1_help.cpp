@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -106,6 +107,10 @@ void TestForm1Help::opens() {
         for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
             QTest::keyClick(label, key);
         QTest::simulateEvent(label, true, Qt::Key_Space, {}, QStringLiteral(" "), true);
+        // Other keys go on to the window.
+        QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, {}, QStringLiteral("a"));
+        QApplication::sendEvent(label, &letter);
+        QVERIFY(!letter.isAccepted());
         QAccessibleInterface *access = QAccessible::queryAccessibleInterface(label);
         QCOMPARE(access->role(), opened.isEmpty() ? QAccessible::StaticText : QAccessible::Link);
         QCOMPARE(access->text(QAccessible::Name), label->text());
