@@ -137,14 +137,16 @@ void Form1::anliu(bool show) {
     for (std::size_t k = 0; k < 3; ++k)
         mixing << m_ui.slider1.at(k) << m_ui.Label1.at(k) << m_ui.Label2.at(k) << m_ui.Label3.at(k);
 
-    // The group comes before the other goes: the focus on a control about to
-    // hide moves to the first one shown, never to a hidden one.
+    // When the groups change places, the focus goes to the first control
+    // shown: the red slider, or the first colour button. The group comes
+    // before the other goes, so that the focus never passes over the
+    // controls about to hide.
     const QWidgetList &shown = show ? buttons : mixing;
     const QWidgetList &hidden = show ? mixing : buttons;
-    const bool carryFocus = focusWidget() == nullptr || hidden.contains(focusWidget());
+    const bool switching = shown.first()->isHidden();
     for (QWidget *widget : shown)
         widget->setVisible(true);
-    if (carryFocus)
+    if (switching)
         shown.first()->setFocus();
     for (QWidget *widget : hidden)
         widget->setVisible(false);
