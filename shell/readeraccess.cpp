@@ -142,17 +142,14 @@ QAccessibleInterface *interfaceFor(const QString & /*className*/, QObject *objec
 }
 
 // Marks the widget for the factory. Qt makes a widget's interface as soon as
-// the widget changes (a name set, a widget disabled), before it is marked:
-// one made already is dropped, and made anew through the factory when a
-// reader asks for it.
+// the widget changes (a name set, a widget disabled), maybe before it is
+// marked: one made already is dropped, and made anew through the factory when
+// a reader asks for it.
 void mark(QWidget *widget, const char *property) {
     static const bool installed = (QAccessible::installFactory(&interfaceFor), true);
     Q_UNUSED(installed);
     widget->setProperty(property, true);
-    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget);
-    if (made != nullptr && dynamic_cast<ReadText *>(made) == nullptr &&
-        dynamic_cast<LinkAccess *>(made) == nullptr &&
-        dynamic_cast<OfferedChildren *>(made) == nullptr)
+    if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 

@@ -167,33 +167,22 @@ void TstE2eTray::windowIsPinned() {
 
 bool TstE2eTray::moveWindow(QPoint by, bool titleBar) {
     const QRect frame = m_env->frameGeometry(m_window);
-    const QPoint target = frame.topLeft() + by;
-    if (titleBar) {
-        // Press in the middle of the title bar, drag in steps, and let go.
-        const QPoint grab((frame.left() + frame.right()) / 2,
-                          (frame.top() + m_env->windowGeometry(m_window).top()) / 2);
-        QStringList drag{QStringLiteral("mousemove"), QString::number(grab.x()),
-                         QString::number(grab.y()), QStringLiteral("mousedown"),
-                         QStringLiteral("1")};
-        for (int step = 0; step < 10; ++step) {
-            drag << QStringLiteral("sleep") << QStringLiteral("0.05")
-                 << QStringLiteral("mousemove_relative") << QStringLiteral("--")
-                 << QString::number(by.x() / 10) << QString::number(by.y() / 10);
-        }
-        drag << QStringLiteral("sleep") << QStringLiteral("0.2") << QStringLiteral("mouseup")
-             << QStringLiteral("1");
-        if (m_env->run(QStringLiteral("xdotool"), drag) != 0)
-            return false;
-    } else {
-        // wmctrl places the frame's top-left corner.
-        const QString place = QStringLiteral("0,%1,%2,-1,-1").arg(target.x()).arg(target.y());
-        if (m_env->run(QStringLiteral("wmctrl"),
-                       {QStringLiteral("-i"), QStringLiteral("-r"), QString::number(m_window),
-                        QStringLiteral("-e"), place}) != 0)
-            return false;
-    }
-    return E2eEnvironment::waitFor(
-        [&] { return m_env->frameGeometry(m_window).topLeft() == target; }, 10000, 50);
+    const QPoint to = frame.topLeft() + by;
+    // Dragged from the middle of the title bar in two steps; or the frame's
+    // top-left corner placed by wmctrl.
+    const QString drag = QStringLiteral("mousemove %1 %2 mousedown 1 sleep 0.1 mousemove_relative "
+                                        "-- %3 %4 sleep 0.1 mousemove_relative -- %3 %4 sleep 0.2 "
+                                        "mouseup 1")
+                             .arg(frame.center().x())
+                             .arg((frame.top() + m_env->windowGeometry(m_window).top()) / 2)
+                             .arg(by.x() / 2)
+                             .arg(by.y() / 2);
+    const QString place =
+        QStringLiteral("-i -r %1 -e 0,%2,%3,-1,-1").arg(m_window).arg(to.x()).arg(to.y());
+    return m_env->run(titleBar ? QStringLiteral("xdotool") : QStringLiteral("wmctrl"),
+                      (titleBar ? drag : place).split(QLatin1Char(' '))) == 0 &&
+           E2eEnvironment::waitFor([&] { return m_env->frameGeometry(m_window).topLeft() == to; },
+                                   10000, 50);
 }
 
 void TstE2eTray::resizeSnapsBackMoveStays_data() {
