@@ -101,24 +101,20 @@ void TestForm1Help::opens() {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         QTest::mouseClick(label, Qt::LeftButton);
-        // A link takes the focus from Tab; Space, Return and Enter and a
-        // reader's press open it as the click does, a key held down once.
+        // Space, Return, Enter and a reader's press open a link as the click
+        // does, a key held down once; other keys go on to the window.
         QCOMPARE(label->focusPolicy(), opened.isEmpty() ? Qt::NoFocus : Qt::StrongFocus);
-        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_A})
             QTest::keyClick(label, key);
         QTest::simulateEvent(label, true, Qt::Key_Space, {}, QStringLiteral(" "), true);
-        // Other keys go on to the window.
         QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, {}, QStringLiteral("a"));
         QApplication::sendEvent(label, &letter);
         QVERIFY(!letter.isAccepted());
         QAccessibleInterface *access = QAccessible::queryAccessibleInterface(label);
         QCOMPARE(access->role(), opened.isEmpty() ? QAccessible::StaticText : QAccessible::Link);
         QCOMPARE(access->text(QAccessible::Name), label->text());
-        if (!opened.isEmpty()) {
-            QCOMPARE(access->actionInterface()->actionNames().first(),
-                     QAccessibleActionInterface::pressAction());
-            access->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        }
+        if (!opened.isEmpty())
+            access->actionInterface()->doAction(access->actionInterface()->actionNames().first());
     } else {
         m_form->findChild<QAction *>(control)->trigger();
     }

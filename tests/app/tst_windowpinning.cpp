@@ -98,9 +98,6 @@ void TestWindowPinning::sequences_data() {
         << true
         << L{at(kSize), at(kSize, moved), qt(Qt::WindowMinimized), qt(Qt::WindowNoState), settled}
         << State::Normal << 1 << kPin;
-    QTest::newRow("moved, minimised: nothing yet")
-        << true << L{at(kSize), at(kSize, moved), qt(Qt::WindowMinimized), settled}
-        << State::Minimised << 0 << Answer{};
     QTest::newRow("Wayland: the size alone")
         << false << L{at(kSize, {}), settled} << State::Normal << 0 << Answer{};
 }

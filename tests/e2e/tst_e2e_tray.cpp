@@ -71,8 +71,9 @@ private slots:
     void initTestCase();
     void trayIconAppears();
     void windowIsPinned();
-    void resizeSnapsBackMoveStays_data();
-    void resizeSnapsBackMoveStays();
+    void resizeSnapsBack_data();
+    void resizeSnapsBack();
+    void moveStays();
     void maximiseAndRestore();
     void leftClickOnTrayRestores_data();
     void leftClickOnTrayRestores();
@@ -85,8 +86,8 @@ private:
     // The window is back in its normal state, at its pinned place and size.
     bool pinned();
     QRect trayIcon();
-    // Moves the frame by `by` with a request of another program (wmctrl), or
-    // with a drag of the title bar; true once the window manager has moved it.
+    // Moves the frame by `by`: placed by another program (wmctrl), or dragged
+    // by its title bar. True once the window manager has moved it.
     bool moveWindow(QPoint by, bool titleBar);
 
     std::unique_ptr<E2eEnvironment> m_env;
@@ -165,11 +166,25 @@ void TstE2eTray::windowIsPinned() {
           qPrintable(text(m_client)));
 }
 
+void TstE2eTray::resizeSnapsBack_data() {
+    QTest::addColumn<QSize>("asked");
+    QTest::newRow("larger") << QSize(800, 600);
+    QTest::newRow("smaller") << QSize(300, 200);
+}
+
+void TstE2eTray::resizeSnapsBack() {
+    QFETCH(QSize, asked);
+    QCOMPARE(m_env->run(QStringLiteral("xdotool"),
+                        {QStringLiteral("windowsize"), QString::number(m_window),
+                         QString::number(asked.width()), QString::number(asked.height())}),
+             0);
+    QVERIFY2(E2eEnvironment::waitFor([&] { return pinned(); }, 10000, 50),
+             qPrintable(QStringLiteral("window ") + text(m_env->windowGeometry(m_window))));
+}
+
 bool TstE2eTray::moveWindow(QPoint by, bool titleBar) {
     const QRect frame = m_env->frameGeometry(m_window);
     const QPoint to = frame.topLeft() + by;
-    // Dragged from the middle of the title bar in two steps; or the frame's
-    // top-left corner placed by wmctrl.
     const QString drag = QStringLiteral("mousemove %1 %2 mousedown 1 sleep 0.1 mousemove_relative "
                                         "-- %3 %4 sleep 0.1 mousemove_relative -- %3 %4 sleep 0.2 "
                                         "mouseup 1")
@@ -185,46 +200,22 @@ bool TstE2eTray::moveWindow(QPoint by, bool titleBar) {
                                    10000, 50);
 }
 
-void TstE2eTray::resizeSnapsBackMoveStays_data() {
-    QTest::addColumn<QSize>("asked"); // a new size; none for a move
-    QTest::addColumn<QPoint>("by");   // the move
-    QTest::addColumn<bool>("titleBar");
-    QTest::newRow("larger") << QSize(800, 600) << QPoint() << false;
-    QTest::newRow("smaller") << QSize(300, 200) << QPoint() << false;
-    QTest::newRow("moved by another program") << QSize() << QPoint(300, 225) << false;
-    QTest::newRow("moved by its title bar") << QSize() << QPoint(-150, -150) << true;
-}
-
-void TstE2eTray::resizeSnapsBackMoveStays() {
-    QFETCH(QSize, asked);
-    QFETCH(QPoint, by);
-    QFETCH(bool, titleBar);
-    if (asked.isValid()) {
-        QCOMPARE(m_env->run(QStringLiteral("xdotool"),
-                            {QStringLiteral("windowsize"), QString::number(m_window),
-                             QString::number(asked.width()), QString::number(asked.height())}),
-                 0);
-        QVERIFY2(E2eEnvironment::waitFor([&] { return pinned(); }, 10000, 50),
-                 qPrintable(QStringLiteral("window ") + text(m_env->windowGeometry(m_window))));
-        return;
-    }
+void TstE2eTray::moveStays() {
     // A move changes neither size nor state: the window stays where it was
-    // put, at its size, for as long as the user leaves it there.
-    const QRect before = m_env->frameGeometry(m_window);
-    QVERIFY(moveWindow(by, titleBar));
-    const QRect moved = before.translated(by);
-    QElapsedTimer watched;
-    watched.start();
-    while (watched.elapsed() < 3000) {
-        QCOMPARE(m_env->frameGeometry(m_window), moved);
-        QTest::qWait(100);
+    // put, at its size, for as long as it is left there.
+    for (const bool titleBar : {false, true}) {
+        QVERIFY(moveWindow(QPoint(150, 80), titleBar));
+        const QRect moved = m_env->frameGeometry(m_window);
+        QElapsedTimer watched;
+        for (watched.start(); watched.elapsed() < 3000; QTest::qWait(100))
+            QCOMPARE(m_env->frameGeometry(m_window), moved);
+        QCOMPARE(m_env->windowGeometry(m_window).size(), m_client.size());
     }
-    QCOMPARE(m_env->windowGeometry(m_window).size(), m_client.size());
 }
 
 void TstE2eTray::maximiseAndRestore() {
     // Moved by the test before; the restore brings it back to its place.
-    QCOMPARE(m_env->frameGeometry(m_window).topLeft(), kPinned + QPoint(150, 75));
+    QCOMPARE(m_env->frameGeometry(m_window).topLeft(), kPinned + QPoint(300, 160));
     QVERIFY(m_env->maximiseWindow(m_window));
     QVERIFY(E2eEnvironment::waitFor(
         [&] {
