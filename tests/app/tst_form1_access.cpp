@@ -180,6 +180,15 @@ void TestForm1Access::focusAndTabOrder() {
         QTest::keyClick(focused(), Qt::Key_Tab);
         QCOMPARE(focused(), ui().wangye.value(index));
     }
+    // The focused link has a dotted frame in its colour; the others none.
+    const auto framed = [this](int index) {
+        const QImage image = ui().wangye.value(index)->grab().toImage();
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, 0) == QColor(0, 0, 255))
+                return true;
+        return false;
+    };
+    QVERIFY(framed(6) && !framed(3));
     // Leaving mixing gives it to the first colour button, wherever it was; an
     // exercise that keeps the buttons leaves it where it is.
     ui().zidongbofang->trigger();
