@@ -13,10 +13,9 @@ void LinkLabel::keyPressEvent(QKeyEvent *event) {
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // A key held down opens the page once.
+        // Taken (a key event comes accepted); held down, it opens the page once.
         if (!event->isAutoRepeat())
             emit activated();
-        event->accept();
         return;
     default:
         QLabel::keyPressEvent(event);
