@@ -180,15 +180,21 @@ void TestForm1Access::focusAndTabOrder() {
         QTest::keyClick(focused(), Qt::Key_Tab);
         QCOMPARE(focused(), ui().wangye.value(index));
     }
-    // The focused link has a dotted frame in its colour; the others none.
-    const auto framed = [this](int index) {
+    // The focused link has a dotted frame in its colour around its text (on
+    // its top row, not a line); the others only their text.
+    const auto pixels = [this](int index, int rows, const QColor &colour) {
         const QImage image = ui().wangye.value(index)->grab().toImage();
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, 0) == QColor(0, 0, 255))
-                return true;
-        return false;
+        int count = 0;
+        for (int y = 0; y < std::min(rows, image.height()); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixelColor(x, y) == colour ? 1 : 0;
+        return count;
     };
-    QVERIFY(framed(6) && !framed(3));
+    const QColor blue(0, 0, 255);
+    const QColor background = ui().wangye.value(3)->grab().toImage().pixelColor(0, 0);
+    const QSize three = ui().wangye.value(3)->size();
+    QVERIFY(pixels(6, 1, blue) > 0 && pixels(6, 1, blue) < ui().wangye.value(6)->width() / 2);
+    QVERIFY(pixels(3, 1, blue) == 0 && pixels(3, 100, background) < three.width() * three.height());
     // Leaving mixing gives it to the first colour button, wherever it was; an
     // exercise that keeps the buttons leaves it where it is.
     ui().zidongbofang->trigger();
