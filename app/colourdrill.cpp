@@ -129,12 +129,19 @@ ColourDrill::Answer ColourDrill::playTick() {
     return request(Swatch, m_folder.colourNameSound(shown));
 }
 
+QStringView ColourDrill::message() const {
+    return statusline::message(m_exercise == Exercise::AutomaticPlay, m_exercise == Exercise::Test,
+                               m_exercise == Exercise::Mixing);
+}
+
+QString ColourDrill::statusMessage() const {
+    return message().trimmed().toString();
+}
+
 ColourDrill::Answer ColourDrill::statusTick() {
-    const QStringView message =
-        statusline::message(m_exercise == Exercise::AutomaticPlay, m_exercise == Exercise::Test,
-                            m_exercise == Exercise::Mixing);
-    m_scroll = statusline::nextCounter(m_scroll, static_cast<int>(message.size()));
-    m_statusText = statusline::rotated(message, m_scroll);
+    const QStringView shown = message();
+    m_scroll = statusline::nextCounter(m_scroll, static_cast<int>(shown.size()));
+    m_statusText = statusline::rotated(shown, m_scroll);
     return {StatusText, Sound::None, {}};
 }
 

@@ -93,12 +93,17 @@ public:
     // Triple, decimal and hexadecimal: "255,128,0", "33023", "&H80FF".
     [[nodiscard]] const std::array<QString, 3> &readouts() const { return m_readouts; }
     [[nodiscard]] const QString &statusText() const { return m_statusText; }
+    // The running exercise's message as a screen reader is told it: whole,
+    // without the spaces around it that scroll with it.
+    [[nodiscard]] QString statusMessage() const;
     [[nodiscard]] int scrollCounter() const { return m_scroll; }
 
 private:
     // Every button its own colour and name (the test's shuffle undone).
     void restoreButtons();
     Answer startTest();
+    // The running exercise's message, as it scrolls.
+    [[nodiscard]] QStringView message() const;
     static Answer request(unsigned changes, const QString &recording) {
         return {changes, Sound::Request, recording};
     }

@@ -3,6 +3,7 @@
 #include "colourbutton.h"
 #include "newsoptionfile.h"
 #include "randomcolours.h"
+#include "readeraccess.h"
 #include "soundplayer.h"
 #include "swatchbox.h"
 #include "texts.h"
@@ -104,8 +105,10 @@ void Form1::apply(const ColourDrill::Answer &answer) {
         showSwatch(m_drill.swatchColour());
     if ((answer.changes & ColourDrill::Readouts) != 0U)
         refreshReadouts();
-    if ((answer.changes & ColourDrill::StatusText) != 0U)
+    if ((answer.changes & ColourDrill::StatusText) != 0U) {
         m_ui.Text2->setText(m_drill.statusText());
+        readeraccess::setStatusText(m_ui.Text2, m_drill.statusMessage());
+    }
     if ((answer.changes & ColourDrill::Speed) != 0U)
         showSpeed();
 
@@ -122,19 +125,31 @@ void Form1::apply(const ColourDrill::Answer &answer) {
 }
 
 void Form1::anliu(bool show) {
+    QWidgetList buttons;
     for (int i = 0; i < 16; ++i) {
         ColourButton *button = m_ui.Command1.at(static_cast<std::size_t>(i));
-        button->setVisible(show);
         button->setBackColour(m_drill.buttonColour(i));
         button->setText(m_drill.buttonCaption(i));
         button->setAccessibleName(m_drill.buttonAccessibleName(i));
+        buttons << button;
     }
-    for (std::size_t k = 0; k < 3; ++k) {
-        m_ui.Label1.at(k)->setVisible(!show);
-        m_ui.Label2.at(k)->setVisible(!show);
-        m_ui.Label3.at(k)->setVisible(!show);
-        m_ui.slider1.at(k)->setVisible(!show);
-    }
+    QWidgetList mixing; // the red slider first
+    for (std::size_t k = 0; k < 3; ++k)
+        mixing << m_ui.slider1.at(k) << m_ui.Label1.at(k) << m_ui.Label2.at(k) << m_ui.Label3.at(k);
+
+    // When the groups change places, the focus goes to the first control
+    // shown: the red slider, or the first colour button. The group comes
+    // before the other goes, so that the focus never passes over the
+    // controls about to hide.
+    const QWidgetList &shown = show ? buttons : mixing;
+    const QWidgetList &hidden = show ? mixing : buttons;
+    const bool switching = shown.first()->isHidden();
+    for (QWidget *widget : shown)
+        widget->setVisible(true);
+    if (switching)
+        shown.first()->setFocus();
+    for (QWidget *widget : hidden)
+        widget->setVisible(false);
 }
 
 void Form1::showSwatch(quint32 colour) {
@@ -144,8 +159,15 @@ void Form1::showSwatch(quint32 colour) {
 }
 
 void Form1::refreshReadouts() {
-    for (std::size_t k = 0; k < 3; ++k)
+    // Each slider describes the colour by the three read-outs, so that a
+    // reader says them with the slider's new value.
+    QStringList said;
+    for (std::size_t k = 0; k < 3; ++k) {
         m_ui.Label3.at(k)->setText(m_drill.readouts().at(k));
+        said << m_ui.Label2.at(k)->text() + QLatin1Char(' ') + m_drill.readouts().at(k);
+    }
+    for (QSlider *slider : m_ui.slider1)
+        slider->setAccessibleDescription(said.join(QStringLiteral("，")));
 }
 
 void Form1::showExercise() {

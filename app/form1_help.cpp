@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "helptexts.h"
+#include "linklabel.h"
 #include "maker.h"
 #include "newsoptionfile.h"
 #include "urlopener.h"
@@ -58,6 +59,10 @@ void Form1::connectHelp() {
     for (auto it = m_ui.wangye.cbegin(); it != m_ui.wangye.cend(); ++it) {
         it.value()->setProperty(LinkEvents::kIndex, it.key());
         it.value()->installEventFilter(events);
+        // The keyboard and a screen reader open a link as a click does.
+        if (auto *link = qobject_cast<LinkLabel *>(it.value()))
+            connect(link, &LinkLabel::activated, this,
+                    [this, index = it.key()] { wangye_Click(index); });
     }
     QLabel *site = m_ui.wangye.value(linkindex::Site);
     site->setText(maker::linkSite());

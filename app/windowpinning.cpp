@@ -1,5 +1,7 @@
 #include "windowpinning.h"
 
+#include <utility>
+
 namespace {
 
 WindowPinning::State normalOrMaximised(Qt::WindowStates states) {
@@ -19,7 +21,7 @@ WindowPinning::State WindowPinning::state() const {
 bool WindowPinning::pinned() const {
     if (state() != State::Normal)
         return true;
-    return m_seenSize == m_size && (!m_placesItself || m_seenPlace == m_place);
+    return m_seenSize == m_size && (!m_placesItself || !m_placeOwed || m_seenPlace == m_place);
 }
 
 WindowPinning::Answer WindowPinning::qtState(Qt::WindowStates states) {
@@ -37,8 +39,13 @@ WindowPinning::Answer WindowPinning::wmState(bool maximised) {
 
 WindowPinning::Answer WindowPinning::geometry(QSize size, QPoint framePosition) {
     const bool backToNormalSize = size == m_size && m_seenSize != m_size;
+    // A resize pins the place with the size; a move alone leaves it.
+    if (size != m_seenSize)
+        m_placeOwed = true;
     m_seenSize = size;
     m_seenPlace = framePosition;
+    if (size == m_size && framePosition == m_place)
+        m_placeOwed = false;
     if (m_givenUpAt) {
         if (*m_givenUpAt == std::pair(size, framePosition))
             return {}; // where the window manager keeps it
@@ -52,8 +59,13 @@ WindowPinning::Answer WindowPinning::geometry(QSize size, QPoint framePosition) 
 
 WindowPinning::Answer WindowPinning::heard(State word) {
     m_word = word;
-    if (state() == State::Minimised)
+    if (state() == State::Minimised) {
+        m_wasMinimised = true;
         return {};
+    }
+    // Back from minimised: to the pinned place, wherever it was.
+    if (std::exchange(m_wasMinimised, false))
+        m_placeOwed = true;
     if (m_word != m_arranged) {
         m_arranged = m_word;
         m_tries = 0;
@@ -79,6 +91,7 @@ WindowPinning::Answer WindowPinning::settled() {
         return {};
     if (m_tries >= kMaxTries) {
         m_givenUpAt = std::pair(m_seenSize, m_seenPlace);
+        m_placeOwed = false; // where the window manager keeps it, until resized
         return {};
     }
     ++m_tries;

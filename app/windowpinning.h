@@ -19,10 +19,13 @@
 //
 // In the normal state the window is pinned once its geometry has settled
 // (many window managers ignore a shrink while the user still drags the
-// border), and asked again while it is not where it belongs. After kMaxTries
-// requests without success it is left where the window manager keeps it,
-// until it is moved or resized again. Where a program cannot place its
-// window (native Wayland), only the size is pinned.
+// border), and asked again while it is not where it belongs. Its size always
+// belongs to the pin; its place only after the window opened, was resized,
+// or came back to the normal state (from minimised or maximised): a window
+// only moved, by its title bar or by another program, stays where it was
+// put. After kMaxTries requests without success it is left where the window
+// manager keeps it, until it is moved or resized again. Where a program
+// cannot place its window (native Wayland), only the size is pinned.
 class WindowPinning {
 public:
     enum class State { Normal, Minimised, Maximised };
@@ -64,7 +67,8 @@ public:
     // Normal or maximised: what the controls are laid out for. Minimising
     // changes nothing.
     [[nodiscard]] State arrangement() const { return m_arranged; }
-    // In the normal state: at the pinned size (and place). True otherwise.
+    // In the normal state: at the pinned size, and at the pinned place when
+    // that is owed. True otherwise.
     [[nodiscard]] bool pinned() const;
 
 private:
@@ -81,6 +85,10 @@ private:
     QSize m_seenSize;
     QPoint m_seenPlace;
     int m_tries = 0;
+    // The pinned place is owed until the window is seen there: from the
+    // start, and after each resize or return to the normal state.
+    bool m_placeOwed = true;
+    bool m_wasMinimised = false;
     // Where the window manager kept the window when the requests were given up.
     std::optional<std::pair<QSize, QPoint>> m_givenUpAt;
 };

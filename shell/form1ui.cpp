@@ -3,6 +3,7 @@
 #include "colourbutton.h"
 #include "form1design.h"
 #include "linkcursor.h"
+#include "linklabel.h"
 #include "readeraccess.h"
 #include "swatchbox.h"
 #include "units.h"
@@ -118,6 +119,8 @@ void Form1Ui::setupSwatches(const QColor &highlight) {
     Text2->setText(QStringLiteral(" "));
     Text2->setForeColour(QColor(255, 0, 0));
     Text2->setFont(songFont(36, true));
+    // A reader reads the running exercise's message from it on demand.
+    readeraccess::offerStatus(Text2);
 }
 
 void Form1Ui::setupColourButtons() {
@@ -217,12 +220,12 @@ void Form1Ui::setupLinkRow() {
     setTwipSize(Frame3, 7515, 975);
     Frame3->setMouseTracking(true);
 
-    struct LinkLabel {
+    struct LinkPlace {
         int index;
         int left, top, width, height;
         bool link;
     };
-    const std::array<LinkLabel, 6> links = {{
+    const std::array<LinkPlace, 6> links = {{
         {0, 0, 180, 495, 195, false},
         {1, 480, 120, 2115, 315, true},
         {2, 2700, 180, 495, 195, false},
@@ -230,17 +233,21 @@ void Form1Ui::setupLinkRow() {
         {6, 6360, 120, 1035, 255, true},
         {7, 5700, 180, 675, 255, false},
     }};
-    for (const LinkLabel &l : links) {
-        auto *label = new QLabel(Frame3);
+    for (const LinkPlace &l : links) {
+        // The links take the focus in the row's order, after the controls
+        // above them.
+        LinkLabel *link = l.link ? new LinkLabel(Frame3) : nullptr;
+        QLabel *label = link != nullptr ? link : new QLabel(Frame3);
         label->setObjectName(QStringLiteral("wangye_%1").arg(l.index));
         label->setGeometry(units::twipsToPx(l.left), units::twipsToPx(l.top),
                            units::twipsToPx(l.width), units::twipsToPx(l.height));
         label->setTextFormat(Qt::PlainText);
         label->setMouseTracking(true);
-        if (l.link) {
+        if (link != nullptr) {
             label->setFont(songFont(10.5, false));
             setTextColour(label, QColor(0, 0, 255));
             label->setCursor(linkCursor());
+            readeraccess::offerLink(link);
         } else {
             label->setFont(songFont(9, false));
         }
@@ -258,6 +265,7 @@ void Form1Ui::setupMenus(QMainWindow *window) {
     QMenuBar *bar = window->menuBar();
     bar->setObjectName(QStringLiteral("menubar"));
     bar->setNativeMenuBar(false);
+    bar->setAccessibleName(QStringLiteral("菜单栏"));
 
     wenjian = addMenu(bar, QStringLiteral("wenjian"), QStringLiteral("文件(&W)"));
     wenjian1.insert(0, addItem(wenjian, QStringLiteral("wenjian1_0"), QStringLiteral("播放(&B)")));

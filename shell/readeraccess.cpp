@@ -1,5 +1,7 @@
 #include "readeraccess.h"
 
+#include "linklabel.h"
+
 #include <QAccessibleWidget>
 #include <QLabel>
 
@@ -8,23 +10,21 @@ namespace {
 constexpr const char *kOfferText = "tintokoOfferText";
 constexpr const char *kNeverOffered = "tintokoNeverOffered";
 constexpr const char *kHoldsNeverOffered = "tintokoHoldsNeverOffered";
+constexpr const char *kStatus = "tintokoStatus";
+constexpr const char *kStatusText = "tintokoStatusText";
+constexpr const char *kLink = "tintokoLink";
 
-// A label read as static text: its name and its text are what it shows,
-// unless it has a name of its own. Read only, without a caret or selection.
-class LabelText final : public QAccessibleWidget, public QAccessibleTextInterface {
+// A widget read as text: what shown() gives. Read only, without a caret or
+// selection.
+class ReadText : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
-    explicit LabelText(QLabel *label)
-        : QAccessibleWidget(label, QAccessible::StaticText) {}
+    ReadText(QWidget *widget, QAccessible::Role role)
+        : QAccessibleWidget(widget, role) {}
 
     void *interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::TextInterface)
             return static_cast<QAccessibleTextInterface *>(this);
         return QAccessibleWidget::interface_cast(type);
-    }
-    [[nodiscard]] QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
-            return shown();
-        return QAccessibleWidget::text(t);
     }
 
     [[nodiscard]] QString text(int startOffset, int endOffset) const override {
@@ -48,8 +48,56 @@ public:
         return {};
     }
 
+protected:
+    [[nodiscard]] virtual QString shown() const = 0;
+};
+
+// A label read as static text: its name and its text are what it shows,
+// unless it has a name of its own.
+class LabelText final : public ReadText {
+public:
+    explicit LabelText(QLabel *label)
+        : ReadText(label, QAccessible::StaticText) {}
+
+    using ReadText::text;
+    [[nodiscard]] QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return shown();
+        return QAccessibleWidget::text(t);
+    }
+
 private:
-    [[nodiscard]] QString shown() const { return static_cast<QLabel *>(widget())->text(); }
+    [[nodiscard]] QString shown() const override { return static_cast<QLabel *>(widget())->text(); }
+};
+
+// A status bar, read on demand: its name is its own, its text the one given
+// with setStatusText().
+class StatusText final : public ReadText {
+public:
+    explicit StatusText(QWidget *widget)
+        : ReadText(widget, QAccessible::StatusBar) {}
+
+private:
+    [[nodiscard]] QString shown() const override {
+        return widget()->property(kStatusText).toString();
+    }
+};
+
+// A link: pressed, it opens its page as a click does.
+class LinkAccess final : public QAccessibleWidget {
+public:
+    explicit LinkAccess(LinkLabel *label)
+        : QAccessibleWidget(label, QAccessible::Link) {}
+
+    [[nodiscard]] QStringList actionNames() const override {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &actionName) override {
+        if (actionName == pressAction())
+            emit static_cast<LinkLabel *>(widget())->activated();
+        else
+            QAccessibleWidget::doAction(actionName);
+    }
 };
 
 // A widget whose children are offered without those never offered.
@@ -82,24 +130,26 @@ QAccessibleInterface *interfaceFor(const QString & /*className*/, QObject *objec
     auto *widget = qobject_cast<QWidget *>(object);
     if (widget == nullptr)
         return nullptr;
+    if (auto *link = qobject_cast<LinkLabel *>(widget); link && link->property(kLink).toBool())
+        return new LinkAccess(link);
     if (auto *label = qobject_cast<QLabel *>(widget); label && label->property(kOfferText).toBool())
         return new LabelText(label);
+    if (widget->property(kStatus).toBool())
+        return new StatusText(widget);
     if (widget->property(kHoldsNeverOffered).toBool())
         return new OfferedChildren(widget);
     return nullptr;
 }
 
 // Marks the widget for the factory. Qt makes a widget's interface as soon as
-// the widget changes (a name set, a widget disabled), before it is marked:
-// one made already is dropped, and made anew through the factory when a
-// reader asks for it.
+// the widget changes (a name set, a widget disabled), maybe before it is
+// marked: one made already is dropped, and made anew through the factory when
+// a reader asks for it.
 void mark(QWidget *widget, const char *property) {
     static const bool installed = (QAccessible::installFactory(&interfaceFor), true);
     Q_UNUSED(installed);
     widget->setProperty(property, true);
-    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget);
-    if (made != nullptr && dynamic_cast<LabelText *>(made) == nullptr &&
-        dynamic_cast<OfferedChildren *>(made) == nullptr)
+    if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
@@ -109,6 +159,18 @@ namespace readeraccess {
 
 void offerText(QLabel *label) {
     mark(label, kOfferText);
+}
+
+void offerStatus(QWidget *widget) {
+    mark(widget, kStatus);
+}
+
+void setStatusText(QWidget *widget, const QString &text) {
+    widget->setProperty(kStatusText, text);
+}
+
+void offerLink(LinkLabel *label) {
+    mark(label, kLink);
 }
 
 void neverOffer(QWidget *widget) {

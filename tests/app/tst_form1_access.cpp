@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QLabel>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -28,6 +29,7 @@ private slots:
     void readoutsAndHiddenBoxes();
     void keys_data();
     void keys();
+    void focusAndTabOrder();
 
 private:
     const Form1Ui &ui() const { return m_form->ui(); }
@@ -53,14 +55,18 @@ void TestForm1Access::buttonNamesAndSwatch_data() {
     QTest::addColumn<QString>("entry"); // the exercise chosen; "" for free play
     QTest::addColumn<QString>("button13");
     QTest::addColumn<QString>("swatch");
+    QTest::addColumn<QString>("status"); // the status line's text after a tick
     const auto row = [](const char *tag, const char *entry, const char *button13,
-                        const char *swatch) {
-        QTest::newRow(tag) << QString(entry) << QString(button13) << QString(swatch);
+                        const char *swatch, const char *status) {
+        QTest::newRow(tag) << QString(entry) << QString(button13) << QString(swatch)
+                           << QString(status);
     };
-    row("free play, after a click on 亮蓝色", "", "亮洋红", "亮蓝色");
-    row("automatic play, second colour", "zidongbofang", "亮洋红", "蓝色");
-    row("test: no name gives the answer away", "ceshi", "颜色按钮 14", "黑色");
-    row("mixing: the triple of a colour not named", "shoudongpeise", "亮洋红", "255,128,0");
+    row("free play, after a click on 亮蓝色", "", "亮洋红", "亮蓝色", "");
+    row("automatic play, second colour", "zidongbofang", "亮洋红", "蓝色", "自动播放!请认真辨别!");
+    row("test: no name gives the answer away", "ceshi", "颜色按钮 14", "黑色",
+        "正在测试!请选择...");
+    row("mixing: the triple of a colour not named", "shoudongpeise", "亮洋红", "255,128,0",
+        "现在可以手动调制颜色!");
 }
 
 void TestForm1Access::buttonNamesAndSwatch() {
@@ -68,6 +74,7 @@ void TestForm1Access::buttonNamesAndSwatch() {
     QFETCH(QString, button13);
     QFETCH(QString, swatch);
     QCOMPARE(said(ui().Text1, QAccessible::Description), QStringLiteral("黑色"));
+    QCOMPARE(said(m_form->menuBar()), QStringLiteral("菜单栏"));
     ui().Command1[9]->click();
     if (!entry.isEmpty())
         m_form->findChild<QAction *>(entry)->trigger();
@@ -86,11 +93,23 @@ void TestForm1Access::buttonNamesAndSwatch() {
 void TestForm1Access::readoutsAndHiddenBoxes() {
     ui().shoudongpeise->trigger();
     ui().slider1[2]->setValue(255);
-    // Each read-out says its value, as name and as text, labelled by its caption.
+    // The status line is read on demand: the exercise's message, whole.
+    m_form->Timer2_Timer();
+    m_form->Timer2_Timer();
+    QAccessibleInterface *line = QAccessible::queryAccessibleInterface(ui().Text2);
+    QCOMPARE(line->role(), QAccessible::StatusBar);
+    QCOMPARE(line->text(QAccessible::Name), QStringLiteral("状态"));
+    QCOMPARE(line->textInterface()->text(0, 11), QStringLiteral("现在可以手动调制颜色!"));
+    QCOMPARE(line->textInterface()->characterCount(), 11);
+    // Each read-out says its value, as name and as text, labelled by its caption;
+    // each slider tells all three with its own value.
     const QStringList values{"0,0,255", "16711680", "&HFF0000"};
     for (std::size_t k = 0; k < 3; ++k) {
+        QCOMPARE(said(ui().slider1[k], QAccessible::Description),
+                 QStringLiteral("R G B: 0,0,255，十 位: 16711680，十六位: &HFF0000"));
         QAccessibleInterface *readout = QAccessible::queryAccessibleInterface(ui().Label3[k]);
         QCOMPARE(readout->text(QAccessible::Name), values[qsizetype(k)]);
+        QCOMPARE(readout->text(QAccessible::Description), QString()); // said once
         QCOMPARE(readout->textInterface()->text(0, readout->textInterface()->characterCount()),
                  values[qsizetype(k)]);
         const auto labels = readout->relations(QAccessible::Label);
@@ -139,9 +158,50 @@ void TestForm1Access::keys() {
     QCOMPARE(QApplication::focusWidget(), ui().Command1.at(std::size_t(focused)));
     // Held down, a key presses the button once.
     QTest::sendKeyEvent(QTest::Press, button, Qt::Key(key), QString(), {});
-    QTest::sendKeyEvent(QTest::Press, button, Qt::Key(key), QString(), {}, true); // auto-repeat
+    QTest::simulateEvent(button, true, key, {}, QString(), true); // auto-repeat
     QTest::sendKeyEvent(QTest::Release, button, Qt::Key(key), QString(), {});
     QCOMPARE(clicked.count(), 2 * clicks);
+}
+
+void TestForm1Access::focusAndTabOrder() {
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    const auto focused = [] { return QApplication::focusWidget(); };
+    // Mixing takes the focus from a colour button to the red slider in one
+    // step (no other button is announced on the way); Tab goes on from the
+    // blue slider to the three links.
+    ui().Command1[5]->setFocus();
+    QSignalSpy moves(qApp, &QApplication::focusChanged);
+    ui().shoudongpeise->trigger();
+    QCOMPARE(moves.count(), 1);
+    QCOMPARE(focused(), ui().slider1[0]);
+    ui().slider1[2]->setFocus();
+    for (int index : {1, 3, 6}) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QCOMPARE(focused(), ui().wangye.value(index));
+    }
+    // The focused link has a dotted frame in its colour around its text (on
+    // its top row, not a line); the others only their text.
+    const auto pixels = [this](int index, int rows, const QColor &colour) {
+        const QImage image = ui().wangye.value(index)->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < std::min(rows, image.height()); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixelColor(x, y) == colour ? 1 : 0;
+        return count;
+    };
+    const QColor blue(0, 0, 255);
+    const QColor background = ui().wangye.value(3)->grab().toImage().pixelColor(0, 0);
+    const QSize three = ui().wangye.value(3)->size();
+    QVERIFY(pixels(6, 1, blue) > 0 && pixels(6, 1, blue) < ui().wangye.value(6)->width() / 2);
+    QVERIFY(pixels(3, 1, blue) == 0 && pixels(3, 100, background) < three.width() * three.height());
+    // Leaving mixing gives it to the first colour button, wherever it was; an
+    // exercise that keeps the buttons leaves it where it is.
+    ui().zidongbofang->trigger();
+    QCOMPARE(focused(), ui().Command1[0]);
+    ui().Command1[15]->setFocus();
+    ui().ceshi->trigger();
+    QCOMPARE(focused(), ui().Command1[15]);
 }
 
 QTEST_MAIN(TestForm1Access)

@@ -97,6 +97,10 @@ void TestForm1Load::menusAndControlsAfterLoad() {
     QCOMPARE(ui.Label3[2]->text(), QStringLiteral("&H0"));
     QVERIFY(ui.shijiancuowu.value(1)->isHidden());
     QVERIFY(ui.shijiancuowu.value(2)->isHidden());
+    // The status strip: red text on the black swatch, one space until the first tick.
+    QCOMPARE(ui.Text2->foreColour(), QColor(255, 0, 0));
+    QCOMPARE(ui.Text2->backColour(), 0x000000U);
+    QCOMPARE(ui.Text2->text(), QStringLiteral(" "));
 
     // Exactly the medium speed is checked; no exercise is.
     QVERIFY(!ui.sudu1.value(0)->isChecked());

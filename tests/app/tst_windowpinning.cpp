@@ -61,6 +61,11 @@ void TestWindowPinning::sequences_data() {
     using L = QList<Event>;
     QTest::newRow("maximised, the new size not yet seen")
         << true << L{qt(max)} << State::Maximised << 0 << maximised;
+    QTest::newRow("full screen: arranged as maximised")
+        << true << L{qt(Qt::WindowFullScreen)} << State::Maximised << 0 << maximised;
+    QTest::newRow("maximised, resized again: nothing asked")
+        << true << L{qt(max), at(kBig, {}), at(kBig + QSize(0, 10), {})} << State::Maximised << 0
+        << Answer{};
     QTest::newRow("restore: the property deleted, Qt still says maximised")
         << true << L{qt(max), wm(true), at(kBig, {}), wm(false)} << State::Normal << 1 << restored;
     QTest::newRow("restore: only the normal size back")
@@ -81,6 +86,18 @@ void TestWindowPinning::sequences_data() {
         << 1 << Answer{};
     QTest::newRow("X11: the place counts")
         << true << L{at(kSize, {}), settled} << State::Normal << 1 << kPin;
+    const QPoint moved = kPlace + QPoint(300, 225);
+    QTest::newRow("moved by its title bar: left there")
+        << true << L{at(kSize), settled, at(kSize, moved), settled} << State::Normal << 0
+        << Answer{};
+    QTest::newRow("moved, then a border dragged: asked until back at its place")
+        << true
+        << L{at(kSize), at(kSize, moved), at(kBig, moved), settled, at(kSize, moved), settled}
+        << State::Normal << 2 << kPin;
+    QTest::newRow("moved, minimised and restored: back to its place")
+        << true
+        << L{at(kSize), at(kSize, moved), qt(Qt::WindowMinimized), qt(Qt::WindowNoState), settled}
+        << State::Normal << 1 << kPin;
     QTest::newRow("Wayland: the size alone")
         << false << L{at(kSize, {}), settled} << State::Normal << 0 << Answer{};
 }
@@ -110,7 +127,8 @@ void TestWindowPinning::sequences() {
 
 void TestWindowPinning::givesUpUntilMovedAgain() {
     // A window manager that keeps the window elsewhere is asked kMaxTries
-    // times; then the window stays there until it is moved again.
+    // times; then the window stays there, also when it is moved, until it is
+    // resized.
     WindowPinning pinning(true);
     pinning.setTarget(kSize, kPlace);
     const QPoint kept(300, 300);
@@ -121,6 +139,8 @@ void TestWindowPinning::givesUpUntilMovedAgain() {
     QCOMPARE(pinning.settled(), Answer{});
     QCOMPARE(pinning.geometry(kSize, kept), Answer{});
     QCOMPARE(pinning.geometry(kSize, kept + QPoint(1, 0)), kWait);
+    QCOMPARE(pinning.settled(), Answer{});
+    QCOMPARE(pinning.geometry(kBig, kept), kWait);
     QCOMPARE(pinning.settled(), kPin);
 }
 

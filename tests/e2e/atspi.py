@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """What a screen reader sees of a program, through AT-SPI (python3-pyatspi).
 
-  atspi.py APP dump          one line per object: role, name, value, states
+  atspi.py APP dump          one line per object: role, name, value, states,
+                             description, text
   atspi.py APP press NAME    the first action ("Press") of the object named NAME
 
 Exits with 1 when the application or the object is not there (yet)."""
@@ -23,7 +24,8 @@ def main(app_name, command, name=None):
         if command == "dump":
             value = obj.queryValue().currentValue if "Value" in pyatspi.listInterfaces(obj) else ""
             states = ",".join(pyatspi.stateToString(s) for s in obj.getState().getStates())
-            print(f"{obj.getRoleName()}\t{obj.name}\t{value}\t{states}")
+            text = obj.queryText().getText(0, -1) if "Text" in pyatspi.listInterfaces(obj) else ""
+            print(f"{obj.getRoleName()}\t{obj.name}\t{value}\t{states}\t{obj.description}\t{text}")
         elif obj.name == name:
             obj.queryAction().doAction(0)
             return 0

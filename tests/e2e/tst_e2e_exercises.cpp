@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -14,9 +15,9 @@
 #include <optional>
 
 // The three exercises as a child's parent would try them: chosen in the menu
-// with the keyboard, watched on the screen and heard through the audio sink.
-// The tests run in order on one program: automatic play, then the test, then
-// mixing.
+// with the keyboard, watched on the screen, heard through the audio sink and
+// read through AT-SPI as a screen reader reads them. The tests run in order on
+// one program: automatic play, then the test, then mixing.
 class TstE2eExercises final : public QObject {
     Q_OBJECT
 
@@ -34,12 +35,15 @@ private:
     bool waitForScreen(const std::function<bool(const QImage &)> &condition, int timeoutMs);
     QColor swatchColour(const QImage &shot) const;
     QRect readout(int index) const;
-    QRect slider(int index) const;
+    // Polls what a screen reader sees (atspi.py dump, into m_tree) until
+    // `pattern` matches it.
+    bool reads(const QString &pattern);
 
     std::unique_ptr<E2eEnvironment> m_env;
     quint64 m_window = 0;
     std::optional<MainWindowMap> m_map;
     QImage m_shot;
+    QString m_tree;
 };
 
 namespace {
@@ -70,7 +74,8 @@ int redInkWidth(const QImage &shot, const QRect &rect) {
 
 void TstE2eExercises::initTestCase() {
     using Part = E2eEnvironment::Part;
-    m_env = std::make_unique<E2eEnvironment>(Part::WindowManager | Part::AudioServer);
+    m_env = std::make_unique<E2eEnvironment>(Part::WindowManager | Part::AudioServer |
+                                             Part::AccessibilityBus);
     QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
     QVERIFY2(m_env->startAudioCapture() != nullptr, qPrintable(m_env->errorString()));
     m_map = m_env->startMainWindow(&m_window, {}, {}, &m_shot);
@@ -118,9 +123,17 @@ QRect TstE2eExercises::readout(int index) const {
     return {at, QSize(units::twipsToPx(kWidths.at(index)), units::twipsToPx(195))};
 }
 
-QRect TstE2eExercises::slider(int index) const {
-    const QPoint at = m_map->toScreen(normalLayout().slider1.at(index));
-    return {at, QSize(units::twipsToPx(4815), units::twipsToPx(375))};
+bool TstE2eExercises::reads(const QString &pattern) {
+    const QStringList dump = {QStringLiteral(TINTOKO_SOURCE_DIR "/tests/e2e/atspi.py"),
+                              QStringLiteral("tintoko"), QStringLiteral("dump")};
+    return E2eEnvironment::waitFor(
+        [&] {
+            QByteArray out;
+            const bool ran = m_env->run(QStringLiteral("/usr/bin/python3"), dump, &out) == 0;
+            m_tree = QString::fromUtf8(out);
+            return ran && QRegularExpression(pattern).match(m_tree).hasMatch();
+        },
+        20000, 100);
 }
 
 void TstE2eExercises::automaticPlayShowsAndSpeaks() {
@@ -236,7 +249,6 @@ void TstE2eExercises::mixingWithTheKeyboard() {
 
     // The sliders and read-outs replace the buttons: where the buttons were,
     // the window's background shows through around them.
-    const QRect red = slider(0);
     const QPoint backgroundPoint(m_map->swatch().right() + 4, m_map->swatch().center().y());
     const bool shown = waitForScreen(
         [&](const QImage &shot) {
@@ -257,10 +269,9 @@ void TstE2eExercises::mixingWithTheKeyboard() {
     for (int k = 0; k < 3; ++k)
         widthsBefore.at(k) = redInkWidth(before, readout(k));
 
-    // Focus the red slider with a click on its handle (at 0, the left end),
-    // then move it to the top with the keyboard.
-    QVERIFY(m_env->click(QPoint(red.left() + 4, red.center().y())));
-    QVERIFY(m_env->key(QStringLiteral("End")));
+    // The red slider has the focus: the keyboard moves it to the top.
+    QVERIFY2(reads(QStringLiteral("\nslider\t红色\t0\\.0\t[^\t\n]*focused")), qPrintable(m_tree));
+    QVERIFY(m_env->key(QStringLiteral("End"), m_window));
 
     const bool mixed =
         waitForScreen([&](const QImage &shot) { return swatchColour(shot) == kRed; }, 10000);
@@ -281,6 +292,24 @@ void TstE2eExercises::mixingWithTheKeyboard() {
                                 .arg(after)
                                 .arg(widthsBefore.at(k))));
     }
+
+    // A reader reads the status line and hears the read-outs with the slider;
+    // every object that takes the focus has a name; Tab leads on to the
+    // links; leaving mixing gives the focus to the first colour button.
+    QVERIFY2(reads(QStringLiteral("\nstatus bar\t状态\t[^\n]*\t现在可以手动调制颜色!\n(.|\n)*\n"
+                                  "slider\t红色\t255\\.0\t[^\t]*\tR G B: 255,0,0，十 位: 255，"
+                                  "十六位: &HFF\t")),
+             qPrintable(m_tree));
+    const QRegularExpression unnamed(QStringLiteral("\n[^\t\n]*\t\t[^\t\n]*\t[^\t\n]*focusable"));
+    QVERIFY2(!unnamed.match(m_tree).hasMatch() &&
+                 m_tree.contains(QStringLiteral("\nmenu bar\t菜单栏")),
+             qPrintable(m_tree));
+    for (int tab = 0; tab < 3; ++tab)
+        QVERIFY(m_env->key(QStringLiteral("Tab")));
+    QVERIFY2(reads(QStringLiteral("\nlink\t[^\t]+\t\t[^\t\n]*focused")), qPrintable(m_tree));
+    QVERIFY(openExerciseMenu());
+    QVERIFY(m_env->key(QStringLiteral("s")));
+    QVERIFY2(reads(QStringLiteral("\npush button\t黑色\t[^\n]*focused")), qPrintable(m_tree));
 }
 
 void TstE2eExercises::cleanupTestCase() {

@@ -73,6 +73,7 @@ private slots:
     void windowIsPinned();
     void resizeSnapsBack_data();
     void resizeSnapsBack();
+    void moveStays();
     void maximiseAndRestore();
     void leftClickOnTrayRestores_data();
     void leftClickOnTrayRestores();
@@ -85,6 +86,9 @@ private:
     // The window is back in its normal state, at its pinned place and size.
     bool pinned();
     QRect trayIcon();
+    // Moves the frame by `by`: placed by another program (wmctrl), or dragged
+    // by its title bar. True once the window manager has moved it.
+    bool moveWindow(QPoint by, bool titleBar);
 
     std::unique_ptr<E2eEnvironment> m_env;
     quint64 m_window = 0;
@@ -178,7 +182,40 @@ void TstE2eTray::resizeSnapsBack() {
              qPrintable(QStringLiteral("window ") + text(m_env->windowGeometry(m_window))));
 }
 
+bool TstE2eTray::moveWindow(QPoint by, bool titleBar) {
+    const QRect frame = m_env->frameGeometry(m_window);
+    const QPoint to = frame.topLeft() + by;
+    const QString drag = QStringLiteral("mousemove %1 %2 mousedown 1 sleep 0.1 mousemove_relative "
+                                        "-- %3 %4 sleep 0.1 mousemove_relative -- %3 %4 sleep 0.2 "
+                                        "mouseup 1")
+                             .arg(frame.center().x())
+                             .arg((frame.top() + m_env->windowGeometry(m_window).top()) / 2)
+                             .arg(by.x() / 2)
+                             .arg(by.y() / 2);
+    const QString place =
+        QStringLiteral("-i -r %1 -e 0,%2,%3,-1,-1").arg(m_window).arg(to.x()).arg(to.y());
+    return m_env->run(titleBar ? QStringLiteral("xdotool") : QStringLiteral("wmctrl"),
+                      (titleBar ? drag : place).split(QLatin1Char(' '))) == 0 &&
+           E2eEnvironment::waitFor([&] { return m_env->frameGeometry(m_window).topLeft() == to; },
+                                   10000, 50);
+}
+
+void TstE2eTray::moveStays() {
+    // A move changes neither size nor state: the window stays where it was
+    // put, at its size, for as long as it is left there.
+    for (const bool titleBar : {false, true}) {
+        QVERIFY(moveWindow(QPoint(150, 80), titleBar));
+        const QRect moved = m_env->frameGeometry(m_window);
+        QElapsedTimer watched;
+        for (watched.start(); watched.elapsed() < 3000; QTest::qWait(100))
+            QCOMPARE(m_env->frameGeometry(m_window), moved);
+        QCOMPARE(m_env->windowGeometry(m_window).size(), m_client.size());
+    }
+}
+
 void TstE2eTray::maximiseAndRestore() {
+    // Moved by the test before; the restore brings it back to its place.
+    QCOMPARE(m_env->frameGeometry(m_window).topLeft(), kPinned + QPoint(300, 160));
     QVERIFY(m_env->maximiseWindow(m_window));
     QVERIFY(E2eEnvironment::waitFor(
         [&] {
@@ -223,6 +260,8 @@ void TstE2eTray::leftClickOnTrayRestores() {
     const QRect icon = trayIcon();
     QVERIFY(icon.isValid());
 
+    // Wherever it was moved, it comes back to its place.
+    QVERIFY(moveWindow(QPoint(-60, 40), false));
     if (maximisedFirst) {
         QVERIFY(m_env->maximiseWindow(m_window));
         QVERIFY(E2eEnvironment::waitFor([&] { return isMaximised(*m_env, m_window); }, 10000));
