@@ -3,10 +3,17 @@
 // program starts it when the news window is first wanted and talks to it on
 // its standard input and output (newsprotocol.h); it ends when its window is
 // closed or when the program closes its input, whichever comes first.
+//
+// A page from the network is only ever shown in the engine's sandbox: a
+// viewer started by root runs itself again as an account that owns nothing
+// (viewersandbox.h), and where that, or the sandbox, cannot be had, the
+// window shows why instead of any page and the engine is never started.
 
+#include "blockednewsview.h"
 #include "newsprotocol.h"
 #include "newswindow.h"
 #include "programicon.h"
+#include "viewersandbox.h"
 #include "webprofile.h"
 
 #include <QApplication>
@@ -15,7 +22,14 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace {
 
@@ -35,6 +49,48 @@ void tell(const newsprotocol::Message &message) {
     }
 }
 
+// At most 64 KiB of a regular file, without blocking on anything else.
+QByteArray readSmallFile(const QByteArray &path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray contents(64 * 1024, Qt::Uninitialized);
+    struct stat info {};
+    const ssize_t n =
+        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ::read(fd, contents.data(), 65536) : -1;
+    ::close(fd);
+    contents.resize(n > 0 ? n : 0);
+    return contents;
+}
+
+// Runs the viewer again as an account that owns nothing, with the X
+// display's cookie; returns only when root could not be given up.
+void giveUpRoot(char *program) {
+    const auto account = viewersandbox::unprivilegedAccount();
+    const int self = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    if (!account || self < 0)
+        return;
+    QByteArray cookieFile = qgetenv("XAUTHORITY");
+    if (cookieFile.isEmpty())
+        cookieFile = qgetenv("HOME") + "/.Xauthority";
+    const QByteArray cookie = viewersandbox::xauthorityFor(
+        readSmallFile(cookieFile), viewersandbox::displayNumber(qgetenv("DISPLAY")));
+    QByteArrayList environment;
+    for (char **entry = environ; *entry != nullptr; ++entry)
+        environment << QByteArray(*entry);
+    environment = viewersandbox::environmentFor(
+        environment, *account,
+        cookie.isEmpty() ? QByteArray() : viewersandbox::anonymousFile(cookie));
+    char *argv[] = {program, nullptr};
+    viewersandbox::runAs(*account, self, argv, environment);
+    if (geteuid() != 0) {
+        // Root is gone, but the viewer could not be run again.
+        std::perror("tintoko-news");
+        ::_exit(1);
+    }
+    ::close(self);
+}
+
 void appendChromiumFlag(const QByteArray &flag) {
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     if (!flags.contains(flag))
@@ -43,26 +99,40 @@ void appendChromiumFlag(const QByteArray &flag) {
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+int main(int /*argc*/, char *argv[]) {
     Q_INIT_RESOURCE(resources);
     ::signal(SIGPIPE, SIG_IGN);
-    // The engine's sandbox refuses to start for root, and then the engine
-    // does not start at all: as root, the page runs without it.
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (geteuid() == 0)
+        giveUpRoot(argv[0]);
+    // Nothing turns the sandbox off, and the engine is not started where it
+    // cannot work.
+    std::optional<NewsNotice> blocked;
+    if (geteuid() == 0)
+        blocked = NewsNotice::AsAdministrator;
+    else if (!viewersandbox::namespacesWork())
+        blocked = NewsNotice::NoSandbox;
+    qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            viewersandbox::withoutUnsafeFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
     // One renderer, and a page's script heap held well below what the
     // program lets the whole viewer take.
     appendChromiumFlag("--renderer-process-limit=1");
     appendChromiumFlag("--js-flags=--max-old-space-size=256");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    // The engine takes options from the command line too: none are passed on.
+    int appArgc = 1;
+    QApplication app(appArgc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setDesktopFileName(QStringLiteral("tintoko"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(programIcon());
 
-    WebNewsViews views;
-    NewsWindow window(&views, &tell);
+    std::unique_ptr<NewsViewFactory> views;
+    if (blocked)
+        views = std::make_unique<BlockedNewsViews>(*blocked);
+    else
+        views = std::make_unique<WebNewsViews>();
+    NewsWindow window(views.get(), &tell);
     QObject::connect(&window, &NewsWindow::closed, &app, &QCoreApplication::quit);
 
     QByteArray pending;

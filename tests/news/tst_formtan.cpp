@@ -38,13 +38,16 @@ public:
     [[nodiscard]] QString address() const override { return m_url.toString(); }
     [[nodiscard]] bool isLoading() const override { return m_loading; }
     [[nodiscard]] std::optional<QString> bodyText() const override { return QStringLiteral("hi"); }
-    void finish() {
+    [[nodiscard]] std::optional<NewsNotice> failure() const override { return m_failure; }
+    void finish(std::optional<NewsNotice> failure = std::nullopt) {
         m_loading = false;
+        m_failure = failure;
         if (onLoaded)
             onLoaded();
     }
     QUrl m_url;
     bool m_loading = false;
+    std::optional<NewsNotice> m_failure;
 };
 
 class FakeViews final : public NewsViewFactory {
