@@ -30,7 +30,6 @@ NewsProcess::NewsProcess(QString program, QStringList arguments,
     , m_arguments(std::move(arguments))
     , m_openInBrowser(std::move(openInBrowser))
     , m_limits(limits) {
-    m_watch.setInterval(m_limits.checkEveryMs);
     connect(&m_watch, &QTimer::timeout, this, &NewsProcess::checkLimits);
 }
 
@@ -87,7 +86,7 @@ bool NewsProcess::ensureStarted() {
     });
     m_process = process;
     process->start(QIODevice::ReadWrite | QIODevice::Unbuffered);
-    m_watch.start();
+    m_watch.start(checkIntervalMs(0, m_limits));
     return true;
 }
 
@@ -236,7 +235,6 @@ void NewsProcess::end() {
 
 void NewsProcess::forget() {
     m_watch.stop();
-    m_watch.setInterval(m_limits.checkEveryMs);
     m_pingClock.invalidate();
     m_answered = false;
     m_address.clear();

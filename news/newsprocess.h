@@ -66,6 +66,8 @@ public:
 
     [[nodiscard]] bool isRunning() const;
     [[nodiscard]] qint64 processId() const;
+    // A ping waits for its pong.
+    [[nodiscard]] bool awaitsAnswer() const { return m_pingClock.isValid(); }
 
 private:
     bool ensureStarted();
@@ -83,7 +85,7 @@ private:
     std::function<void(const QString &)> m_openInBrowser;
     Limits m_limits;
     QProcess *m_process = nullptr;
-    QTimer m_watch;
+    QTimer m_watch{this}; // the limits' checks
     QElapsedTimer m_loadClock;
     QElapsedTimer m_pingClock; // running while a ping waits for its pong
     bool m_answered = false;   // the viewer has answered a ping
