@@ -35,6 +35,12 @@ const QByteArrayList kLeftOut{"HOME",
                               "QTWEBENGINE_DISABLE_SANDBOX",
                               "QTWEBENGINE_CHROMIUM_FLAGS"};
 
+// What comes before the first "=", or all of it.
+QByteArray nameOf(const QByteArray &entry) {
+    const qsizetype equals = entry.indexOf('=');
+    return equals < 0 ? entry : entry.left(equals);
+}
+
 // A 16-bit big-endian length and that many bytes, from pos; false when the
 // file ends first.
 bool readField(const QByteArray &file, qsizetype &pos, QByteArray *field) {
@@ -61,8 +67,7 @@ std::optional<Account> unprivilegedAccount() {
 QByteArray withoutUnsafeFlags(const QByteArray &flags) {
     QByteArrayList kept;
     for (const QByteArray &flag : flags.simplified().split(' ')) {
-        const QByteArray name = flag.left(flag.indexOf('='));
-        if (!flag.isEmpty() && !kUnsafeFlags.contains(name))
+        if (!flag.isEmpty() && !kUnsafeFlags.contains(nameOf(flag)))
             kept << flag;
     }
     return kept.join(' ');
@@ -112,7 +117,7 @@ QByteArrayList environmentFor(const QByteArrayList &environment, const Account &
                               const QByteArray &xauthority) {
     QByteArrayList result;
     for (const QByteArray &entry : environment) {
-        const QByteArray name = entry.left(entry.indexOf('='));
+        const QByteArray name = nameOf(entry);
         if (!kLeftOut.contains(name))
             result << entry;
         else if (name == "QTWEBENGINE_CHROMIUM_FLAGS")
