@@ -20,3 +20,9 @@ QString newsNoticeText(NewsNotice notice) {
     }
     return {};
 }
+
+NewsNotice newsNoticeForLoadError(int errorCode) {
+    // The engine's code for a machine that is not on any network.
+    constexpr int kInternetDisconnected = -106;
+    return errorCode == kInternetDisconnected ? NewsNotice::Offline : NewsNotice::Unavailable;
+}

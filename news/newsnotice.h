@@ -18,3 +18,7 @@ enum class NewsNotice {
 
 // The words the news window shows for notice.
 QString newsNoticeText(NewsNotice notice);
+
+// Why a page failed to load, from the web engine's error code (its network
+// errors are negative, HTTP status codes positive).
+NewsNotice newsNoticeForLoadError(int errorCode);

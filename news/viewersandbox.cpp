@@ -4,15 +4,19 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+extern char **environ;
 
 namespace viewersandbox {
 
@@ -34,6 +38,24 @@ const QByteArrayList kLeftOut{"HOME",
                               "DBUS_SESSION_BUS_ADDRESS",
                               "QTWEBENGINE_DISABLE_SANDBOX",
                               "QTWEBENGINE_CHROMIUM_FLAGS"};
+
+constexpr qsizetype kMaxCookieFileBytes = qsizetype(64) * 1024;
+
+// A regular file of at most kMaxCookieFileBytes, read without blocking on
+// anything else; empty otherwise.
+QByteArray readSmallFile(const QByteArray &path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray contents(kMaxCookieFileBytes, Qt::Uninitialized);
+    struct stat info {};
+    const ssize_t n = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)
+                          ? ::read(fd, contents.data(), size_t(contents.size()))
+                          : -1;
+    ::close(fd);
+    contents.resize(qMax<ssize_t>(n, 0));
+    return contents;
+}
 
 // What comes before the first "=", or all of it.
 QByteArray nameOf(const QByteArray &entry) {
@@ -165,6 +187,42 @@ bool namespacesWork() {
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void runUnprivileged(int program, char *argv0) {
+    const auto account = unprivilegedAccount();
+    if (!account)
+        return;
+    QByteArray cookieFile = qgetenv("XAUTHORITY");
+    if (cookieFile.isEmpty())
+        cookieFile = qgetenv("HOME") + "/.Xauthority";
+    const QByteArray cookie =
+        xauthorityFor(readSmallFile(cookieFile), displayNumber(qgetenv("DISPLAY")));
+    QByteArrayList environment;
+    for (char **entry = environ; *entry != nullptr; ++entry)
+        environment << QByteArray(*entry);
+    char *argv[] = {argv0, nullptr};
+    runAs(*account, program, argv,
+          environmentFor(environment, *account,
+                         cookie.isEmpty() ? QByteArray() : anonymousFile(cookie)));
+    if (::geteuid() != 0) {
+        std::perror("tintoko-news");
+        ::_exit(1);
+    }
+}
+
+std::optional<NewsNotice> reasonAgainstEngine() {
+    if (::geteuid() == 0)
+        return NewsNotice::AsAdministrator;
+    if (!namespacesWork())
+        return NewsNotice::NoSandbox;
+    return std::nullopt;
+}
+
+void removeSandboxSwitches() {
+    qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            withoutUnsafeFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
 }
 
 } // namespace viewersandbox

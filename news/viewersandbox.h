@@ -1,5 +1,7 @@
 #pragma once
 
+#include "newsnotice.h"
+
 #include <QByteArray>
 #include <QByteArrayList>
 
@@ -56,5 +58,20 @@ void runAs(const Account &account, int program, char *const argv[],
 // Whether this process may make the user, process and network namespaces
 // that the sandbox needs (tried in a child).
 bool namespacesWork();
+
+// Runs program (an open executable) again under the name argv0 as the
+// unprivileged account, in environmentFor() this process's environment,
+// with the X display's cookie from $XAUTHORITY or ~/.Xauthority. Returns
+// only when root could not be given up; where root is gone but the program
+// could not be run, the process ends.
+void runUnprivileged(int program, char *argv0);
+
+// Why the engine must not start in this process: it runs as root, or the
+// sandbox's namespaces cannot be made; none when it may.
+std::optional<NewsNotice> reasonAgainstEngine();
+
+// Takes out of this process's environment what would run a page outside the
+// sandbox.
+void removeSandboxSwitches();
 
 } // namespace viewersandbox

@@ -26,10 +26,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <sys/stat.h>
 #include <unistd.h>
-
-extern char **environ;
 
 namespace {
 
@@ -49,48 +46,6 @@ void tell(const newsprotocol::Message &message) {
     }
 }
 
-// At most 64 KiB of a regular file, without blocking on anything else.
-QByteArray readSmallFile(const QByteArray &path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray contents(64 * 1024, Qt::Uninitialized);
-    struct stat info {};
-    const ssize_t n =
-        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ::read(fd, contents.data(), 65536) : -1;
-    ::close(fd);
-    contents.resize(n > 0 ? n : 0);
-    return contents;
-}
-
-// Runs the viewer again as an account that owns nothing, with the X
-// display's cookie; returns only when root could not be given up.
-void giveUpRoot(char *program) {
-    const auto account = viewersandbox::unprivilegedAccount();
-    const int self = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
-    if (!account || self < 0)
-        return;
-    QByteArray cookieFile = qgetenv("XAUTHORITY");
-    if (cookieFile.isEmpty())
-        cookieFile = qgetenv("HOME") + "/.Xauthority";
-    const QByteArray cookie = viewersandbox::xauthorityFor(
-        readSmallFile(cookieFile), viewersandbox::displayNumber(qgetenv("DISPLAY")));
-    QByteArrayList environment;
-    for (char **entry = environ; *entry != nullptr; ++entry)
-        environment << QByteArray(*entry);
-    environment = viewersandbox::environmentFor(
-        environment, *account,
-        cookie.isEmpty() ? QByteArray() : viewersandbox::anonymousFile(cookie));
-    char *argv[] = {program, nullptr};
-    viewersandbox::runAs(*account, self, argv, environment);
-    if (geteuid() != 0) {
-        // Root is gone, but the viewer could not be run again.
-        std::perror("tintoko-news");
-        ::_exit(1);
-    }
-    ::close(self);
-}
-
 void appendChromiumFlag(const QByteArray &flag) {
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     if (!flags.contains(flag))
@@ -102,18 +57,14 @@ void appendChromiumFlag(const QByteArray &flag) {
 int main(int /*argc*/, char *argv[]) {
     Q_INIT_RESOURCE(resources);
     ::signal(SIGPIPE, SIG_IGN);
-    if (geteuid() == 0)
-        giveUpRoot(argv[0]);
+    if (geteuid() == 0) {
+        if (const int self = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC); self >= 0)
+            viewersandbox::runUnprivileged(self, argv[0]);
+    }
     // Nothing turns the sandbox off, and the engine is not started where it
     // cannot work.
-    std::optional<NewsNotice> blocked;
-    if (geteuid() == 0)
-        blocked = NewsNotice::AsAdministrator;
-    else if (!viewersandbox::namespacesWork())
-        blocked = NewsNotice::NoSandbox;
-    qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-            viewersandbox::withoutUnsafeFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
+    const std::optional<NewsNotice> blocked = viewersandbox::reasonAgainstEngine();
+    viewersandbox::removeSandboxSwitches();
     // One renderer, and a page's script heap held well below what the
     // program lets the whole viewer take.
     appendChromiumFlag("--renderer-process-limit=1");

@@ -10,9 +10,6 @@
 
 namespace {
 
-// The engine's code for a machine that is not on any network.
-constexpr int kInternetDisconnected = -106;
-
 bool isWebPage(const QUrl &url) {
     return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
 }
@@ -115,7 +112,6 @@ void WebNewsView::finishLoading(std::optional<QString> body) {
         onLoaded();
 }
 
-
 void WebNewsView::onLoadingChanged(const QWebEngineLoadingInfo &info) {
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
@@ -133,10 +129,7 @@ void WebNewsView::onLoadingChanged(const QWebEngineLoadingInfo &info) {
         finishLoading(std::nullopt);
         return;
     case QWebEngineLoadingInfo::LoadFailedStatus:
-        m_failure = info.errorDomain() == QWebEngineLoadingInfo::ConnectionErrorDomain &&
-                            info.errorCode() == kInternetDisconnected
-                        ? NewsNotice::Offline
-                        : NewsNotice::Unavailable;
+        m_failure = newsNoticeForLoadError(info.errorCode());
         finishLoading(std::nullopt);
         return;
     case QWebEngineLoadingInfo::LoadSucceededStatus:

@@ -1,5 +1,6 @@
 #include "clickgate.h"
 #include "newsaddress.h"
+#include "newsnotice.h"
 #include "newsprotocol.h"
 
 #include <QTest>
@@ -19,6 +20,7 @@ private slots:
     void serverSet();
     void clickGate_data();
     void clickGate();
+    void loadErrors();
 };
 
 void TestNewsRules::protocol_data() {
@@ -41,8 +43,7 @@ void TestNewsRules::protocol_data() {
                                         << true << int(Kind::Loaded) << QString() << QString();
     QTest::newRow("closed") << QByteArray("closed\n") << true << int(Kind::Closed) << QString()
                             << none;
-    QTest::newRow("ping") << QByteArray("ping\n") << true << int(Kind::Ping)
-                          << QString() << none;
+    QTest::newRow("ping") << QByteArray("ping\n") << true << int(Kind::Ping) << QString() << none;
     QTest::newRow("pong") << QByteArray("pong\n") << true << int(Kind::Pong) << QString() << none;
     QTest::newRow("unknown word") << QByteArray("launch http://x") << false << 0 << QString()
                                   << none;
@@ -131,6 +132,13 @@ void TestNewsRules::clickGate() {
             now += 1000;
     }
     QCOMPARE(answers, expected);
+}
+
+void TestNewsRules::loadErrors() {
+    // The engine's "internet disconnected"; "name not resolved"; HTTP 404.
+    QCOMPARE(newsNoticeForLoadError(-106), NewsNotice::Offline);
+    QCOMPARE(newsNoticeForLoadError(-105), NewsNotice::Unavailable);
+    QCOMPARE(newsNoticeForLoadError(404), NewsNotice::Unavailable);
 }
 
 QTEST_GUILESS_MAIN(TestNewsRules)

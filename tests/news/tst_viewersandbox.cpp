@@ -1,11 +1,14 @@
 #include "viewersandbox.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/securebits.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,8 +27,9 @@ private slots:
     void displayNumbers();
     void cookieOfTheDisplay();
     void environment();
+    void runsAsNobody_data();
     void runsAsNobody();
-    void namespacesAsNobody();
+    void engineAllowed();
 
 private:
     // The output of a child that runs body, with its standard output on a pipe.
@@ -128,57 +132,94 @@ void TestViewerSandbox::environment() {
              expected + QByteArrayList{"XAUTHORITY=/proc/self/fd/7"});
 }
 
+void TestViewerSandbox::runsAsNobody_data() {
+    QTest::addColumn<QString>("cookieFile"); // "regular", "fifo" or "none"
+    QTest::newRow("with the display's cookie") << "regular";
+    QTest::newRow("cookie file a FIFO: not waited for") << "fifo";
+    QTest::newRow("no cookie file") << "none";
+}
+
 void TestViewerSandbox::runsAsNobody() {
+    QFETCH(QString, cookieFile);
     if (::geteuid() != 0)
         QSKIP("giving root up needs root");
     const auto account = unprivilegedAccount();
     QVERIFY(account.has_value());
     QCOMPARE(account->home, QByteArray("/nonexistent"));
-    const QByteArray cookie = anonymousFile("the cookie");
-    QVERIFY(cookie.startsWith("/proc/self/fd/"));
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("xauth")));
+    const auto field = [](const QByteArray &bytes) {
+        return QByteArray(1, '\0') + char(bytes.size()) + bytes;
+    };
+    const QByteArray cookie =
+        QByteArray("\x01\x00", 2) + field("box") + field("5") + field("MIT") + field("cookie");
+    if (cookieFile == QLatin1String("regular")) {
+        QFile file(QString::fromLocal8Bit(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("\x01\x00", 2) + field("box") + field("0") + field("MIT") +
+                   field("other") + cookie);
+    } else if (cookieFile == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    }
     const QByteArray output = outputOf([&] {
         const gid_t rootGroups[] = {0, 4}; // root's and adm
         ::setgroups(2, rootGroups);
-        const int shell = ::open("/bin/sh", O_RDONLY | O_CLOEXEC);
-        char sh[] = "sh";
-        char c[] = "-c";
-        // Root cannot be had back: setpriv fails to regain uid 0.
-        char script[] = "id -u; id -g; id -G; echo \"$HOME\"; cat \"$XAUTHORITY\"; echo; "
-                        "setpriv --reuid=0 true 2>/dev/null || "
-                        "echo for good";
-        char *argv[] = {sh, c, script, nullptr};
-        runAs(*account, shell, argv,
-              environmentFor({"PATH=/usr/bin:/bin", "HOME=/root"}, *account, cookie));
+        ::setenv("DISPLAY", ":5.0", 1);
+        ::setenv("XAUTHORITY", path.constData(), 1);
+        ::setenv("HOME", "/root", 1);
+        // The shell reads its commands from its input. Root cannot be had
+        // back: setpriv fails to regain uid 0.
+        const char script[] =
+            "id -u; id -g; id -G; echo \"$HOME\"; cat \"${XAUTHORITY:-/dev/null}\"; "
+            "echo; setpriv --reuid=0 true 2>/dev/null || echo for good\n";
+        int commands[2];
+        if (::pipe(commands) != 0 || ::write(commands[1], script, sizeof script - 1) < 0)
+            return;
+        ::close(commands[1]);
+        ::dup2(commands[0], STDIN_FILENO);
+        char name[] = "sh";
+        runUnprivileged(::open("/bin/sh", O_RDONLY | O_CLOEXEC), name);
     });
     const QByteArray id = QByteArray::number(account->uid);
     const QByteArray group = QByteArray::number(account->gid);
-    QCOMPARE(output, id + '\n' + group + '\n' + group + "\n/nonexistent\nthe cookie\nfor good\n");
+    const QByteArray taken = cookieFile == QLatin1String("regular") ? cookie : QByteArray();
+    QCOMPARE(output,
+             id + '\n' + group + '\n' + group + "\n/nonexistent\n" + taken + "\nfor good\n");
 
     // Where root could be had back after all, nothing is run.
     const QByteArray kept = outputOf([&] {
         ::prctl(PR_SET_SECUREBITS, SECBIT_NO_SETUID_FIXUP);
-        const int shell = ::open("/bin/sh", O_RDONLY | O_CLOEXEC);
         char sh[] = "sh";
         char c[] = "-c";
         char script[] = "echo ran";
         char *argv[] = {sh, c, script, nullptr};
-        runAs(*account, shell, argv, {});
+        runAs(*account, ::open("/bin/sh", O_RDONLY | O_CLOEXEC), argv, {});
         std::fputs(::getuid() == 0 ? "root again" : "not root", stdout);
         std::fflush(stdout);
     });
     QCOMPARE(kept, QByteArray("root again"));
 }
 
-void TestViewerSandbox::namespacesAsNobody() {
+void TestViewerSandbox::engineAllowed() {
+    // Nothing from outside turns the sandbox off.
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --js-flags=--x");
+    removeSandboxSwitches();
+    QVERIFY(!qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"));
+    QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), QByteArray("--js-flags=--x"));
+
     QVERIFY(namespacesWork());
-    if (::geteuid() != 0)
+    if (::geteuid() != 0) {
+        QCOMPARE(reasonAgainstEngine(), std::nullopt);
         return;
+    }
+    QCOMPARE(reasonAgainstEngine(), NewsNotice::AsAdministrator);
     const auto account = unprivilegedAccount();
     QVERIFY(account.has_value());
     const QByteArray output = outputOf([&] {
         if (::setresgid(account->gid, account->gid, account->gid) == 0 &&
             ::setresuid(account->uid, account->uid, account->uid) == 0)
-            std::fputs(namespacesWork() ? "yes" : "no", stdout);
+            std::fputs(reasonAgainstEngine() ? "no" : "yes", stdout);
         std::fflush(stdout);
     });
     QCOMPARE(output, QByteArray("yes"));
