@@ -206,83 +206,73 @@ void TestFormTan::viewerTellsAndOpensOnlyOnClicks() {
 
 void TestFormTan::notices_data() {
     QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("how"); // how the page goes
+    QTest::addColumn<int>("blockedAs"); // -1: a web view; else the engine may not run
+    QTest::addColumn<int>("loaded");    // -2: still loading, -1: loaded, else failed as
+    QTest::addColumn<bool>("stop");     // the time limit
     QTest::addColumn<QString>("shown");
     const QString news = QStringLiteral("http://news.example/p");
     QTest::newRow("offline")
-        << news << "offline"
+        << news << -1 << int(NewsNotice::Offline) << false
         << "电脑现在没有连上网络，看不到新闻。连上网络以后，再打开“新闻资讯”看看吧。";
-    QTest::newRow("server error") << news << "unavailable"
+    QTest::newRow("server error") << news << -1 << int(NewsNotice::Unavailable) << false
                                   << "新闻现在打不开。请过一会儿再打开“新闻资讯”看看吧。";
-    QTest::newRow("too slow: stopped") << news << "stop"
-                                       << "新闻页面很久都没有打开，已经停下来了。请过一会儿再试。";
-    QTest::newRow("loaded, then the time limit: nothing") << news << "finish, stop" << QString();
-    QTest::newRow("no server") << "http://news.tintoko.invalid/rjshengji/gg_tan.htm?id=vemb&"
-                               << "nothing"
-                               << "这个版本没有设置新闻服务器，所以这里没有新闻。";
+    QTest::newRow("too slow: stopped")
+        << news << -1 << -2 << true << "新闻页面很久都没有打开，已经停下来了。请过一会儿再试。";
+    QTest::newRow("loaded, then the time limit: the page") << news << -1 << -1 << true << QString();
+    QTest::newRow("no server") << "http://news.tintoko.invalid/rjshengji/gg_tan.htm?id=vemb&" << -1
+                               << -2 << false << "这个版本没有设置新闻服务器，所以这里没有新闻。";
     QTest::newRow("as root")
-        << news << "as root"
+        << news << int(NewsNotice::AsAdministrator) << -2 << false
         << "为了电脑的安全，用系统管理员账户运行时不显示网上的新闻。请用普通账户运行。";
     QTest::newRow("no sandbox")
-        << news << "no sandbox"
+        << news << int(NewsNotice::NoSandbox) << -2 << false
         << "这台电脑不能把网上的新闻页面和系统隔离开。为了电脑的安全，这里不显示新闻。";
 }
 
 void TestFormTan::notices() {
     using newsprotocol::Kind;
     QFETCH(QString, page);
-    QFETCH(QString, how);
+    QFETCH(int, blockedAs);
+    QFETCH(int, loaded);
+    QFETCH(bool, stop);
     QFETCH(QString, shown);
     FakeViews fakes;
-    BlockedNewsViews asRoot(NewsNotice::AsAdministrator);
-    BlockedNewsViews noSandbox(NewsNotice::NoSandbox);
-    NewsViewFactory *views = &fakes;
-    if (how == QLatin1String("as root"))
-        views = &asRoot;
-    if (how == QLatin1String("no sandbox"))
-        views = &noSandbox;
+    BlockedNewsViews blocked(NewsNotice(qMax(blockedAs, 0)));
     QList<newsprotocol::Message> told;
-    NewsWindow news(views, [&told](const newsprotocol::Message &m) { told << m; });
+    NewsWindow news(blockedAs >= 0 ? static_cast<NewsViewFactory *>(&blocked) : &fakes,
+                    [&told](const newsprotocol::Message &m) { told << m; });
     QVERIFY(news.handle({Kind::Navigate, page}));
     auto *notice = news.form()->findChild<QLabel *>(QStringLiteral("notice"));
-    QVERIFY(notice != nullptr);
-    QWidget *view = news.form()->findChild<QWidget *>(QStringLiteral("WebBrowser1"));
-    QVERIFY(view != nullptr);
-    if (how.contains(QLatin1String("finish")))
-        fakes.view->finish();
-    if (how == QLatin1String("offline"))
-        fakes.view->finish(NewsNotice::Offline);
-    if (how == QLatin1String("unavailable"))
-        fakes.view->finish(NewsNotice::Unavailable);
-    if (how.contains(QLatin1String("stop"))) {
+    auto *view = news.form()->findChild<QWidget *>(QStringLiteral("WebBrowser1"));
+    QVERIFY(notice != nullptr && view != nullptr);
+    if (loaded >= -1)
+        fakes.view->finish(loaded >= 0 ? std::optional(NewsNotice(loaded)) : std::nullopt);
+    if (stop) {
         QVERIFY(news.handle({Kind::Stop}));
-        QCOMPARE(fakes.view->stops, how == QLatin1String("stop") ? 1 : 0);
+        QCOMPARE(fakes.view->stops, loaded == -2 ? 1 : 0);
     }
     QCoreApplication::processEvents(); // a blocked view fails on the next turn
 
     // The note in the page's place, in Chinese only; or the page.
-    QCOMPARE(!notice->isHidden(), !shown.isEmpty());
+    QCOMPARE(notice->isHidden(), shown.isEmpty());
     QCOMPARE(view->isHidden(), !shown.isEmpty());
-    if (!shown.isEmpty()) {
-        QCOMPARE(notice->text(), shown);
-        QVERIFY(!notice->text().contains(QRegularExpression(QStringLiteral("[A-Za-z]"))));
-        QCOMPARE(notice->geometry(), QRect(0, 0, 245, 229));
-    }
-    if (how == QLatin1String("nothing")) {
-        // Nothing asked of anybody; the program hears that the page is over.
-        QCOMPARE(fakes.view->m_url, QUrl());
+    QCOMPARE(notice->text(), shown.isEmpty() ? notice->text() : shown);
+    QVERIFY(!notice->text().contains(QRegularExpression(QStringLiteral("[A-Za-z]"))));
+    QCOMPARE(notice->geometry(), QRect(0, 0, 245, 229));
+    QCOMPARE(notice->font().pixelSize(), 15);
+    QCOMPARE(notice->font().families().first(), QStringLiteral("Noto Sans CJK SC"));
+    QCOMPARE(notice->palette().color(notice->backgroundRole()), QColor(0xff, 0xf4, 0xd6));
+    QCOMPARE(notice->palette().color(notice->foregroundRole()), QColor(0x5c, 0x43, 0x00));
+    if (loaded == -2 && !stop) {
+        // Nothing was fetched; the program hears that the page is over.
         QCOMPARE(told, (QList<newsprotocol::Message>{{Kind::Loaded, page}}));
-    }
-    if (how == QLatin1String("as root")) {
-        QCOMPARE(told, (QList<newsprotocol::Message>{{Kind::Loaded, page}}));
-        return;
+        QCOMPARE(fakes.view ? fakes.view->m_url : QUrl(), QUrl());
     }
     // The next page takes the note away; a blocked view fails again.
     QVERIFY(news.handle({Kind::Navigate, QStringLiteral("http://news.example/q")}));
     QCoreApplication::processEvents();
-    const bool blocked = how == QLatin1String("no sandbox");
-    QCOMPARE(notice->isHidden(), !blocked);
-    QCOMPARE(view->isHidden(), blocked);
+    QCOMPARE(notice->isHidden(), blockedAs < 0);
+    QCOMPARE(view->isHidden(), blockedAs >= 0);
 }
 
 QTEST_MAIN(TestFormTan)
