@@ -167,10 +167,9 @@ void runAs(const Account &account, int program, char *const argv[],
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent)
         ::_exit(1);
-    std::vector<char *> envp;
-    for (const QByteArray &entry : environment)
-        envp.push_back(const_cast<char *>(entry.constData()));
-    envp.push_back(nullptr);
+    std::vector<char *> envp(size_t(environment.size()) + 1, nullptr);
+    for (qsizetype i = 0; i < environment.size(); ++i)
+        envp[size_t(i)] = const_cast<char *>(environment.at(i).constData());
     ::fexecve(program, argv, envp.data());
 }
 
