@@ -81,10 +81,13 @@ QList<qint64> members(qint64 pid) {
     // Following the tree down from pid reads a few files for each of its
     // own processes, however many others the machine runs.
     QList<qint64> tree{pid};
-    for (qsizetype i = 0; i < tree.size(); ++i) {
-        for (qint64 child : childrenOf(tree.at(i))) {
-            if (!tree.contains(child))
-                tree << child;
+    QList<qint64> unread{pid};
+    while (!unread.isEmpty()) {
+        for (qint64 child : childrenOf(unread.takeFirst())) {
+            if (tree.contains(child))
+                continue;
+            tree << child;
+            unread << child;
         }
     }
     return tree;
