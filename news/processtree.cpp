@@ -13,8 +13,6 @@ namespace processtree {
 
 namespace {
 
-constexpr qsizetype kMaxProcFileBytes = qsizetype(64) * 1024;
-
 // A small file of /proc, read with plain system calls: a check runs often
 // on the window's thread and must stay cheap.
 QByteArray readProcFile(const QByteArray &path) {
@@ -27,7 +25,7 @@ QByteArray readProcFile(const QByteArray &path) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0 || text.size() > kMaxProcFileBytes)
+        if (n <= 0)
             break;
         text.append(chunk, n);
     }
