@@ -192,14 +192,14 @@ bool FormTan::eventFilter(QObject *watched, QEvent *event) {
         riseWhenReady();
         return QWidget::eventFilter(watched, event);
     }
-    if (event->type() != QEvent::MouseButtonPress || watched != Label2)
-        return QWidget::eventFilter(watched, event);
-    // The title is the caption: the window system moves the window.
-    if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
-        return QWidget::eventFilter(watched, event);
-    if (QWindow *window = windowHandle())
-        window->startSystemMove();
-    return true;
+    if (watched == Label2 && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        // The title is the caption: the window system moves the window.
+        if (QWindow *window = windowHandle())
+            window->startSystemMove();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void FormTan::showEvent(QShowEvent *event) {

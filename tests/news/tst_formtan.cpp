@@ -82,6 +82,13 @@ void TestFormTan::placedInTheWorkArea() {
     QFETCH(QRect, geometry);
     FormTan form(nullptr, workArea);
     QCOMPARE(form.geometry(), geometry);
+    // The title draws itself, white; the note waits hidden.
+    const QImage title = form.findChild<QLabel *>(QStringLiteral("Label2"))->grab().toImage();
+    int white = 0;
+    for (int i = 0; i < title.width() * title.height(); ++i)
+        white += title.pixelColor(i % title.width(), i / title.width()) == Qt::white ? 1 : 0;
+    QVERIFY2(white > 20, qPrintable(QString::number(white)));
+    QVERIFY(form.findChild<QLabel *>(QStringLiteral("notice"))->isHidden());
     // A plain window above the others: window managers hide tool windows.
     QCOMPARE(form.windowFlags(), Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
 }

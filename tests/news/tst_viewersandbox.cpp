@@ -74,6 +74,7 @@ void TestViewerSandbox::rules() {
     QCOMPARE(xauthorityFor(file, "99"), ours); // the damaged copy at the end is left out
     QCOMPARE(xauthorityFor(file, "0"), zero);
     QCOMPARE(xauthorityFor("\x01", "0"), QByteArray());
+    QCOMPARE(xauthorityFor(cookieEntry("1", ""), "1"), cookieEntry("1", "")); // empty at the end
 
     const QByteArrayList root{"PATH=/bin",
                               "HOME=/root",
