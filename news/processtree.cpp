@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 
-#include <cerrno>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
@@ -23,8 +22,6 @@ QByteArray readProcFile(const QByteArray &path) {
     char chunk[4096];
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
         if (n <= 0)
             break;
         text.append(chunk, n);
