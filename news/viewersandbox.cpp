@@ -11,7 +11,6 @@
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -41,17 +40,14 @@ const QByteArrayList kLeftOut{"HOME",
 
 constexpr qsizetype kMaxCookieFileBytes = qsizetype(64) * 1024;
 
-// A regular file of at most kMaxCookieFileBytes, read without blocking on
-// anything else; empty otherwise.
+// At most kMaxCookieFileBytes of a file, read without waiting for anything
+// (a FIFO with no writer gives nothing).
 QByteArray readSmallFile(const QByteArray &path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return {};
     QByteArray contents(kMaxCookieFileBytes, Qt::Uninitialized);
-    struct stat info {};
-    const ssize_t n = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)
-                          ? ::read(fd, contents.data(), size_t(contents.size()))
-                          : -1;
+    const ssize_t n = ::read(fd, contents.data(), size_t(contents.size()));
     ::close(fd);
     contents.resize(qMax<ssize_t>(n, 0));
     return contents;
