@@ -11,7 +11,9 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QWindow>
 
 namespace {
@@ -60,16 +62,44 @@ FormTan::FormTan(NewsViewFactory *factory, QRect workArea)
     Label2->setPalette(title);
     Label2->installEventFilter(this);
 
-    Label1 = new QLabel(Picture2);
+    // The background picture draws the close mark; the box over it draws
+    // only its focus frame, and Tab, Space and Return reach it.
+    Label1 = new QPushButton(Picture2);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAccessibleName(QStringLiteral("关闭"));
     Label1->setGeometry(twipRect(3540, 0, 255, 255));
     Label1->setCursor(linkCursor());
-    Label1->installEventFilter(this);
+    Label1->setAutoDefault(true);
+    Label1->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; }"
+                                         "QPushButton:focus { border: 1px solid #ffffff; "
+                                         "border-radius: 8px; }"));
+    connect(Label1, &QPushButton::clicked, this, &QWidget::close);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     if (factory != nullptr)
         WebBrowser1 = factory->createView(Picture1);
     if (WebBrowser1 != nullptr)
         WebBrowser1->widget()->setObjectName(QStringLiteral("WebBrowser1"));
+
+    // In the view's place, in the white container.
+    m_notice = new QLabel(Picture1);
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setGeometry(Picture1->rect());
+    m_notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_notice->setWordWrap(true);
+    m_notice->setMargin(units::twipsToPx(210));
+    m_notice->setAutoFillBackground(true);
+    QPalette note = m_notice->palette();
+    note.setColor(QPalette::Window, QColor(0xff, 0xf4, 0xd6));
+    note.setColor(QPalette::WindowText, QColor(0x5c, 0x43, 0x00));
+    m_notice->setPalette(note);
+    QFont font = m_notice->font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei"),
+                      QStringLiteral("Noto Serif CJK SC")});
+    font.setPixelSize(units::twipsToPx(225));
+    m_notice->setFont(font);
+    m_notice->hide();
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setTimerType(Qt::PreciseTimer);
@@ -110,7 +140,25 @@ void FormTan::Form_Load(QRect area) {
 }
 
 void FormTan::pageLoaded() {
+    // A page loaded while the window was hidden: the rise is long over when
+    // the window is shown, and it appears at once.
+    if (!isVisible())
+        finishRise();
     riseWhenReady();
+}
+
+void FormTan::showNotice(const QString &text) {
+    // In the page's place: the engine draws its view above its siblings.
+    m_notice->setText(text);
+    m_notice->show();
+    if (WebBrowser1 != nullptr)
+        WebBrowser1->widget()->hide();
+}
+
+void FormTan::hideNotice() {
+    m_notice->hide();
+    if (WebBrowser1 != nullptr)
+        WebBrowser1->widget()->show();
 }
 
 void FormTan::riseWhenReady() {
@@ -127,11 +175,16 @@ void FormTan::riseWhenReady() {
 void FormTan::Timer1_Timer() {
     m_top -= kRiseStepPx;
     if (m_top < 1) {
-        Timer1.stop();
-        clearMask(); // the band is the whole window
+        finishRise();
         return;
     }
     setMask(QRegion(0, m_top, width(), height() - m_top));
+}
+
+void FormTan::finishRise() {
+    m_top = 0;
+    Timer1.stop();
+    clearMask(); // the band is the whole window
 }
 
 bool FormTan::eventFilter(QObject *watched, QEvent *event) {
@@ -139,21 +192,11 @@ bool FormTan::eventFilter(QObject *watched, QEvent *event) {
         riseWhenReady();
         return QWidget::eventFilter(watched, event);
     }
-    const bool press = event->type() == QEvent::MouseButtonPress;
-    const bool release = event->type() == QEvent::MouseButtonRelease;
-    if (!press && !release)
-        return QWidget::eventFilter(watched, event);
-    const auto *mouse = static_cast<QMouseEvent *>(event);
-    if (mouse->button() != Qt::LeftButton)
-        return QWidget::eventFilter(watched, event);
-    if (watched == Label2 && press) {
+    if (watched == Label2 && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         // The title is the caption: the window system moves the window.
         if (QWindow *window = windowHandle())
             window->startSystemMove();
-        return true;
-    }
-    if (watched == Label1 && release && Label1->rect().contains(mouse->position().toPoint())) {
-        close();
         return true;
     }
     return QWidget::eventFilter(watched, event);

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -13,6 +14,13 @@
 
 using newsprotocol::Kind;
 using newsprotocol::Message;
+
+namespace {
+
+constexpr qint64 kFastestGrowthBytesPerMs = qint64(2) << 20;
+constexpr int kShortestCheckMs = 10;
+
+} // namespace
 
 NewsProcess::NewsProcess(QString program, QStringList arguments,
                          std::function<void(const QString &)> openInBrowser, Limits limits,
@@ -22,7 +30,6 @@ NewsProcess::NewsProcess(QString program, QStringList arguments,
     , m_arguments(std::move(arguments))
     , m_openInBrowser(std::move(openInBrowser))
     , m_limits(limits) {
-    m_watch.setInterval(m_limits.checkEveryMs);
     connect(&m_watch, &QTimer::timeout, this, &NewsProcess::checkLimits);
 }
 
@@ -79,7 +86,7 @@ bool NewsProcess::ensureStarted() {
     });
     m_process = process;
     process->start(QIODevice::ReadWrite | QIODevice::Unbuffered);
-    m_watch.start();
+    m_watch.start(checkIntervalMs(0, m_limits));
     return true;
 }
 
@@ -96,6 +103,7 @@ void NewsProcess::navigate(const QUrl &url) {
     m_body.reset();
     m_loadClock.start();
     send({Kind::Navigate, m_address});
+    ping();
 }
 
 void NewsProcess::showWindow() {
@@ -103,6 +111,15 @@ void NewsProcess::showWindow() {
         return;
     m_shown = true;
     send({Kind::Show});
+    ping();
+}
+
+void NewsProcess::ping() {
+    // One ping at a time: its pong comes after every earlier message.
+    if (m_pingClock.isValid())
+        return;
+    m_pingClock.start();
+    send({Kind::Ping});
 }
 
 void NewsProcess::releaseHidden() {
@@ -146,9 +163,14 @@ void NewsProcess::receive(const Message &message) {
     case Kind::Closed:
         m_shown = false;
         break;
+    case Kind::Pong:
+        m_pingClock.invalidate();
+        m_answered = true;
+        break;
     case Kind::Navigate:
     case Kind::Show:
     case Kind::Stop:
+    case Kind::Ping:
         break; // the program's own words, not the viewer's
     }
 }
@@ -170,7 +192,34 @@ void NewsProcess::checkLimits() {
         qWarning("news window: the page took %lld MiB; the window is closed",
                  static_cast<long long>(memory >> 20));
         end();
+        return;
     }
+    m_watch.setInterval(checkIntervalMs(memory, m_limits));
+    const int answerMs = m_answered ? m_limits.answerMs : m_limits.firstAnswerMs;
+    if (m_pingClock.isValid() && m_pingClock.elapsed() > answerMs)
+        restartFrozen();
+}
+
+int NewsProcess::checkIntervalMs(qint64 memory, const Limits &limits) {
+    const qint64 ms = (limits.memoryBytes - memory) / kFastestGrowthBytesPerMs;
+    return int(std::clamp<qint64>(ms, kShortestCheckMs, limits.checkEveryMs));
+}
+
+void NewsProcess::restartFrozen() {
+    qWarning("news window: the viewer does not answer; it is ended");
+    const bool answeredBefore = m_answered;
+    const QString address = m_address;
+    const bool shown = m_shown;
+    end();
+    // A viewer that froze after it had worked is replaced at once, so that
+    // the request that found it frozen is carried out. One that never
+    // answered is not started again until the next request.
+    if (!answeredBefore)
+        return;
+    if (!address.isEmpty())
+        navigate(QUrl(address));
+    if (shown)
+        showWindow();
 }
 
 void NewsProcess::end() {
@@ -186,6 +235,8 @@ void NewsProcess::end() {
 
 void NewsProcess::forget() {
     m_watch.stop();
+    m_pingClock.invalidate();
+    m_answered = false;
     m_address.clear();
     m_loading = false;
     m_body.reset();

@@ -21,7 +21,12 @@
 // it. A page cannot stall the program's window, and it is held to limits:
 //   - a page still loading after Limits::loadMs is stopped;
 //   - a viewer whose processes together take more than Limits::memoryBytes
-//     is ended, and its window with it.
+//     is ended, and its window with it; the nearer it is to that ceiling,
+//     the more often it is checked;
+//   - a viewer that does not answer a request in time (Limits::answerMs;
+//     Limits::firstAnswerMs for a new one, which starts the engine first)
+//     has frozen: it is ended, and when it had answered before, a new one
+//     is started and given the same page and window.
 // Without the viewer, or when it fails, no window appears and nothing else
 // changes.
 class NewsProcess final : public QObject, public NewsService {
@@ -32,8 +37,16 @@ public:
     struct Limits {
         int loadMs = 20'000;
         qint64 memoryBytes = qint64(768) << 20;
-        int checkEveryMs = 1000;
+        int checkEveryMs = 1000; // the longest pause between two checks
+        int answerMs = 5000;
+        int firstAnswerMs = 30'000;
     };
+
+    // The pause before the next check of a viewer that holds memory bytes:
+    // short enough that a page growing as fast as pages can (about 2 GiB a
+    // second) is caught near the ceiling, from 10 ms right below it to
+    // checkEveryMs far from it.
+    static int checkIntervalMs(qint64 memory, const Limits &limits);
 
     // openInBrowser is given the address of every page the user opened in a
     // new window from the news page, when it is longer than 15 characters.
@@ -53,6 +66,8 @@ public:
 
     [[nodiscard]] bool isRunning() const;
     [[nodiscard]] qint64 processId() const;
+    // A ping waits for its pong.
+    [[nodiscard]] bool awaitsAnswer() const { return m_pingClock.isValid(); }
 
 private:
     bool ensureStarted();
@@ -60,6 +75,8 @@ private:
     void readMessages();
     void receive(const newsprotocol::Message &message);
     void checkLimits();
+    void ping();
+    void restartFrozen();
     void end();
     void forget();
 
@@ -68,8 +85,10 @@ private:
     std::function<void(const QString &)> m_openInBrowser;
     Limits m_limits;
     QProcess *m_process = nullptr;
-    QTimer m_watch;
+    QTimer m_watch{this}; // the limits' checks
     QElapsedTimer m_loadClock;
+    QElapsedTimer m_pingClock; // running while a ping waits for its pong
+    bool m_answered = false;   // the viewer has answered a ping
 
     QString m_address;
     bool m_loading = false;

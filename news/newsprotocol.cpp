@@ -20,7 +20,8 @@ constexpr std::array kNames{
     Name{Kind::Navigate, "navigate", true}, Name{Kind::Show, "show", false},
     Name{Kind::Stop, "stop", false},        Name{Kind::Loading, "loading", true},
     Name{Kind::Loaded, "loaded", true},     Name{Kind::Open, "open", true},
-    Name{Kind::Closed, "closed", false},
+    Name{Kind::Closed, "closed", false},    Name{Kind::Ping, "ping", false},
+    Name{Kind::Pong, "pong", false},
 };
 
 const Name *byKind(Kind kind) {

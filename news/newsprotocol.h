@@ -10,8 +10,11 @@
 // standard input and output. Addresses are percent-encoded and the page's
 // body is base64, so no field ever holds a space or a line break.
 //
-//   program -> viewer: navigate <url> | show | stop
-//   viewer -> program: loading <url> | loaded <url> [<body>] | open <url> | closed
+//   program -> viewer: navigate <url> | show | stop | ping
+//   viewer -> program: loading <url> | loaded <url> [<body>] | open <url> | closed | pong
+//
+// The viewer answers every ping with a pong, in turn with the other
+// messages: a viewer that stops answering has frozen.
 namespace newsprotocol {
 
 enum class Kind {
@@ -19,11 +22,13 @@ enum class Kind {
     Navigate, // load the page into the (hidden) window
     Show,     // show the window, rising into view
     Stop,     // stop loading: the page took too long
+    Ping,     // answer with a pong
     // from the viewer
     Loading, // a page started loading
     Loaded,  // the page finished; body absent when it could not be read
     Open,    // the user clicked a link that opens a new window
     Closed,  // the user closed the window; the viewer ends
+    Pong,    // the answer to a ping
 };
 
 struct Message {

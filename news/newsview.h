@@ -1,5 +1,7 @@
 #pragma once
 
+#include "newsnotice.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -30,6 +32,9 @@ public:
     [[nodiscard]] virtual bool isLoading() const = 0;
     // The body of the page loaded last, as HTML; none when it could not be read.
     [[nodiscard]] virtual std::optional<QString> bodyText() const = 0;
+    // Why the page loaded last could not be had; none when it loaded, or
+    // when its loading was stopped.
+    [[nodiscard]] virtual std::optional<NewsNotice> failure() const = 0;
 
     // Told the address of every page the news page asks to open in a new
     // window; the view itself never opens one.

@@ -40,6 +40,8 @@ FormTan *NewsWindow::window() {
     }
     view->onLoadStarted = [this, view] { m_tell({Kind::Loading, view->address()}); };
     view->onLoaded = [this, view] {
+        if (const auto failure = view->failure(); failure && m_form)
+            m_form->showNotice(newsNoticeText(*failure));
         m_tell({Kind::Loaded, view->address(), view->bodyText()});
         if (m_form)
             m_form->pageLoaded();
@@ -60,12 +62,23 @@ FormTan *NewsWindow::window() {
 }
 
 bool NewsWindow::handle(const newsprotocol::Message &message) {
+    if (message.kind == Kind::Ping) {
+        m_tell({Kind::Pong}); // with no window made for it
+        return true;
+    }
     FormTan *form = window();
     if (form == nullptr)
         return false;
     switch (message.kind) {
     case Kind::Navigate:
-        form->view()->navigate(QUrl(message.url));
+        form->hideNotice();
+        if (newsaddress::isServerSet(message.url)) {
+            form->view()->navigate(QUrl(message.url));
+        } else {
+            // Nobody to ask: the note, and nothing fetched.
+            form->showNotice(newsNoticeText(NewsNotice::NoServer));
+            m_tell({Kind::Loaded, message.url});
+        }
         break;
     case Kind::Show:
         form->show();
@@ -73,12 +86,17 @@ bool NewsWindow::handle(const newsprotocol::Message &message) {
         form->activateWindow();
         break;
     case Kind::Stop:
-        form->view()->stop();
+        if (form->view()->isLoading()) {
+            form->view()->stop();
+            form->showNotice(newsNoticeText(NewsNotice::TooSlow));
+        }
         break;
+    case Kind::Ping:
     case Kind::Loading:
     case Kind::Loaded:
     case Kind::Open:
     case Kind::Closed:
+    case Kind::Pong:
         break; // the viewer's own words
     }
     return true;

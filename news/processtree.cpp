@@ -1,10 +1,10 @@
 #include "processtree.h"
 
-#include <QDir>
-#include <QFile>
-#include <QHash>
+#include <QByteArray>
 
 #include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -12,33 +12,58 @@ namespace processtree {
 
 namespace {
 
-QByteArray readProcFile(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return {};
-    return file.read(qint64(64) * 1024);
+// A small file of /proc, read with plain system calls: a check runs often
+// on the window's thread and must stay cheap.
+QByteArray readProcFile(const QByteArray &path) {
+    QByteArray text;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        text.append(chunk, n);
+    }
+    ::close(fd);
+    return text;
 }
 
-// The parent of a process from /proc/<pid>/stat: "pid (name) state ppid ...";
-// the name may hold spaces and parentheses, so the fields after the last ")"
-// are read.
-qint64 parentOf(const QString &pid) {
-    const QByteArray stat = readProcFile(QStringLiteral("/proc/%1/stat").arg(pid));
-    const qsizetype close = stat.lastIndexOf(')');
-    if (close < 0)
-        return -1;
-    const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
-    bool ok = false;
-    const qint64 parent = fields.value(1).toLongLong(&ok);
-    return ok ? parent : -1;
+QByteArray procPath(qint64 pid) {
+    return "/proc/" + QByteArray::number(pid);
+}
+
+// The children of every thread of the process (a child belongs to the
+// thread that started it), from /proc/<pid>/task/<tid>/children.
+QList<qint64> childrenOf(qint64 pid) {
+    QList<qint64> children;
+    const QByteArray tasks = procPath(pid) + "/task";
+    DIR *dir = ::opendir(tasks.constData());
+    if (dir == nullptr)
+        return children;
+    while (const dirent *entry = ::readdir(dir)) {
+        bool numeric = false;
+        QByteArray(entry->d_name).toLongLong(&numeric);
+        if (!numeric)
+            continue;
+        const QByteArray list = readProcFile(tasks + '/' + entry->d_name + "/children");
+        for (const QByteArray &field : list.split(' ')) {
+            bool ok = false;
+            const qint64 child = field.toLongLong(&ok);
+            if (ok)
+                children << child;
+        }
+    }
+    ::closedir(dir);
+    return children;
 }
 
 // The resident pages the process does not share with others (resident less
 // shared, from statm): what a page's scripts and documents grow. Cheap to
 // read, unlike smaps, whose cost grows with the process.
 qint64 processBytes(qint64 pid) {
-    const QList<QByteArray> statm =
-        readProcFile(QStringLiteral("/proc/%1/statm").arg(pid)).split(' ');
+    const QList<QByteArray> statm = readProcFile(procPath(pid) + "/statm").split(' ');
     const qint64 pages = statm.value(1).toLongLong() - statm.value(2).toLongLong();
     return qMax<qint64>(0, pages) * sysconf(_SC_PAGESIZE);
 }
@@ -46,19 +71,20 @@ qint64 processBytes(qint64 pid) {
 } // namespace
 
 QList<qint64> members(qint64 pid) {
-    if (pid <= 0 || !QFile::exists(QStringLiteral("/proc/%1").arg(pid)))
+    if (pid <= 0 || ::access(procPath(pid).constData(), F_OK) != 0)
         return {};
-    QHash<qint64, QList<qint64>> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        bool numeric = false;
-        const qint64 child = entry.toLongLong(&numeric);
-        if (numeric)
-            children[parentOf(entry)].append(child);
-    }
+    // Following the tree down from pid reads a few files for each of its
+    // own processes, however many others the machine runs.
     QList<qint64> tree{pid};
-    for (qsizetype i = 0; i < tree.size(); ++i)
-        tree += children.value(tree.at(i));
+    QList<qint64> unread{pid};
+    while (!unread.isEmpty()) {
+        for (qint64 child : childrenOf(unread.takeFirst())) {
+            if (tree.contains(child))
+                continue;
+            tree << child;
+            unread << child;
+        }
+    }
     return tree;
 }
 

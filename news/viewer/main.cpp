@@ -3,11 +3,18 @@
 // program starts it when the news window is first wanted and talks to it on
 // its standard input and output (newsprotocol.h); it ends when its window is
 // closed or when the program closes its input, whichever comes first.
+//
+// A page from the network is only ever shown in the engine's sandbox: a
+// viewer started by root runs itself again as an account that owns nothing
+// (viewersandbox.h), and where that, or the sandbox, cannot be had, the
+// window shows why instead of any page and the engine is never started.
 
+#include "blockednewsview.h"
 #include "newsprotocol.h"
 #include "newswindow.h"
 #include "programicon.h"
 #include "qtchinese.h"
+#include "viewersandbox.h"
 #include "webprofile.h"
 
 #include <QApplication>
@@ -16,6 +23,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -44,19 +55,25 @@ void appendChromiumFlag(const QByteArray &flag) {
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+int main(int /*argc*/, char *argv[]) {
     Q_INIT_RESOURCE(resources);
     ::signal(SIGPIPE, SIG_IGN);
-    // The engine's sandbox refuses to start for root, and then the engine
-    // does not start at all: as root, the page runs without it.
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (geteuid() == 0) {
+        if (const int self = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC); self >= 0)
+            viewersandbox::runUnprivileged(self, argv[0]);
+    }
+    // Nothing turns the sandbox off, and the engine is not started where it
+    // cannot work.
+    const std::optional<NewsNotice> blocked = viewersandbox::reasonAgainstEngine();
+    viewersandbox::removeSandboxSwitches();
     // One renderer, and a page's script heap held well below what the
     // program lets the whole viewer take.
     appendChromiumFlag("--renderer-process-limit=1");
     appendChromiumFlag("--js-flags=--max-old-space-size=256");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    // The engine takes options from the command line too: none are passed on.
+    int appArgc = 1;
+    QApplication app(appArgc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setDesktopFileName(QStringLiteral("tintoko"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -64,8 +81,12 @@ int main(int argc, char *argv[]) {
     installQtChinese({QStringLiteral("qtbase"), QStringLiteral("qtwebengine")});
     QApplication::setWindowIcon(programIcon());
 
-    WebNewsViews views;
-    NewsWindow window(&views, &tell);
+    std::unique_ptr<NewsViewFactory> views;
+    if (blocked)
+        views = std::make_unique<BlockedNewsViews>(*blocked);
+    else
+        views = std::make_unique<WebNewsViews>();
+    NewsWindow window(views.get(), &tell);
     QObject::connect(&window, &NewsWindow::closed, &app, &QCoreApplication::quit);
 
     QByteArray pending;

@@ -88,20 +88,16 @@ WebNewsView::WebNewsView(QWebEngineProfile *profile, QWidget *parent)
     setPage(new NewsPage(profile, this));
     setContextMenuPolicy(Qt::NoContextMenu);
     setAcceptDrops(false);
-    connect(this, &QWebEngineView::loadStarted, this, [this] {
-        m_loading = true;
-        m_body.reset();
-        if (onLoadStarted)
-            onLoadStarted();
-    });
-    connect(this, &QWebEngineView::loadFinished, this, &WebNewsView::onLoadFinished);
+    connect(page(), &QWebEnginePage::loadingChanged, this, &WebNewsView::onLoadingChanged);
 }
 
 void WebNewsView::navigate(const QUrl &url) {
     if (!isWebPage(url))
         return;
+    m_address = url.toString();
     m_loading = true;
     m_body.reset();
+    m_failure.reset();
     load(url);
 }
 
@@ -116,15 +112,28 @@ void WebNewsView::finishLoading(std::optional<QString> body) {
         onLoaded();
 }
 
-QString WebNewsView::address() const {
-    return url().toString();
-}
-
-void WebNewsView::onLoadFinished(bool ok) {
-    if (!ok) {
-        // Nothing to read: a failed load counts as a page without a body.
+void WebNewsView::onLoadingChanged(const QWebEngineLoadingInfo &info) {
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        // The page being loaded, also when it fails.
+        m_address = info.url().toString();
+        m_loading = true;
+        m_body.reset();
+        m_failure.reset();
+        if (onLoadStarted)
+            onLoadStarted();
+        return;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        // Stopped, or a navigation the page was refused: what shows stays,
+        // and there is nothing to read.
         finishLoading(std::nullopt);
         return;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        m_failure = newsNoticeForLoadError(info.errorCode());
+        finishLoading(std::nullopt);
+        return;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        break;
     }
     // Read in the program's own script world, which the page cannot tamper with.
     page()->runJavaScript(QStringLiteral("document.body ? document.body.innerHTML : null"),

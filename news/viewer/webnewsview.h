@@ -2,6 +2,7 @@
 
 #include "newsview.h"
 
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineView>
 
 class QWebEngineProfile;
@@ -20,14 +21,17 @@ public:
     QWidget *widget() override { return this; }
     void navigate(const QUrl &url) override;
     void stop() override;
-    [[nodiscard]] QString address() const override;
+    [[nodiscard]] QString address() const override { return m_address; }
     [[nodiscard]] bool isLoading() const override { return m_loading; }
     [[nodiscard]] std::optional<QString> bodyText() const override { return m_body; }
+    [[nodiscard]] std::optional<NewsNotice> failure() const override { return m_failure; }
 
 private:
-    void onLoadFinished(bool ok);
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void finishLoading(std::optional<QString> body);
 
+    QString m_address;
     bool m_loading = false;
     std::optional<QString> m_body;
+    std::optional<NewsNotice> m_failure;
 };

@@ -32,6 +32,8 @@ QWebEngineProfile *WebNewsViews::profile() {
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
     settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    // The news window shows a note of its own for a page that cannot be had.
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     return m_profile;
 }
 

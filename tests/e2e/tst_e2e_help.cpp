@@ -6,8 +6,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTcpServer>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -15,6 +17,12 @@ namespace {
 const QString kPagePath = QStringLiteral("/rjshengji/gg_tan.htm");
 const QString kNewsTitle = QStringLiteral("^新闻资讯$");
 const QColor kPageColour(0x33, 0xcc, 0x33);
+const QColor kNoticeColour(0xff, 0xf4, 0xd6); // the news window's own note
+
+QByteArray procFile(qint64 pid, const char *name) {
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QByteArray page(const char *words) {
     return QByteArray("<html><head><meta charset=\"utf-8\"></head>"
@@ -35,8 +43,9 @@ QByteArray page(const char *words) {
 // window, with the real web engine against a news server of the test's own: on demand it rises in
 // the corner of the work area above other windows and loads the page once; links opened in a new
 // window go to the default browser (a stand-in here) when they are web addresses; the timed pop-up
-// shows a page with the marker and not one without; and without the news viewer the entry does
-// nothing.
+// shows a page with the marker and not one without; a page that cannot be had gives way to a note
+// of the window's own; Escape closes the window; a frozen viewer is replaced; the engine keeps its
+// sandbox, as root too; and without the news viewer the entry does nothing.
 class TstE2eHelp final : public QObject {
     Q_OBJECT
 
@@ -49,6 +58,9 @@ private slots:
     void timedPopUp();
     void endlessPage();
     void popUpLoop();
+    void notices_data();
+    void notices();
+    void frozenViewer();
     void withoutTheViewer();
     void cleanup() { m_env.reset(); }
 
@@ -56,9 +68,11 @@ private:
     // A desktop with the program on it; the news window pops up by itself
     // after `delay` online seconds (none: the usual minutes). Without the
     // viewer, the program runs from a copy of its folder that lacks it.
-    void startDesktop(int delay = 0, bool withViewer = true);
+    void startDesktop(int delay = 0, bool withViewer = true, QProcessEnvironment extra = {});
     bool openHelpEntry(const QString &key);
     QByteArray browserLog() const;
+    // The processes under the program: the viewer and the engine's.
+    QList<qint64> viewerProcesses() const;
 
     NewsServer m_server;
     std::unique_ptr<E2eEnvironment> m_env;
@@ -69,7 +83,7 @@ void TstE2eHelp::initTestCase() {
     QVERIFY(m_server.start());
 }
 
-void TstE2eHelp::startDesktop(int delay, bool withViewer) {
+void TstE2eHelp::startDesktop(int delay, bool withViewer, QProcessEnvironment extra) {
     m_env = std::make_unique<E2eEnvironment>(E2eEnvironment::Part::WindowManager);
     QVERIFY2(m_env->start(), qPrintable(m_env->errorString()));
     QString programDir;
@@ -91,10 +105,10 @@ void TstE2eHelp::startDesktop(int delay, bool withViewer) {
     browser.close();
     QVERIFY(browser.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
-    QProcessEnvironment extra;
     extra.insert(QStringLiteral("PATH"),
                  bin + QLatin1Char(':') + m_env->environment().value(QStringLiteral("PATH")));
-    extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_SERVER"), m_server.address());
+    if (!extra.contains(QStringLiteral("TINTOKO_TEST_NEWS_SERVER")))
+        extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_SERVER"), m_server.address());
     if (delay > 0)
         extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_DELAY"), QString::number(delay));
     // Painted, ready for keys.
@@ -104,6 +118,13 @@ void TstE2eHelp::startDesktop(int delay, bool withViewer) {
 
 bool TstE2eHelp::openHelpEntry(const QString &key) {
     return m_env->chooseMenuEntry(m_window, QStringLiteral("alt+h"), key);
+}
+
+QList<qint64> TstE2eHelp::viewerProcesses() const {
+    QList<qint64> members = processtree::members(m_env->program()->processId());
+    if (!members.isEmpty())
+        members.removeFirst();
+    return members;
 }
 
 QByteArray TstE2eHelp::browserLog() const {
@@ -163,6 +184,20 @@ void TstE2eHelp::onDemand() {
     m_env->keep(m_env->screenshot(), QStringLiteral("news"));
     QCOMPARE(m_server.requests(kPagePath), before + 1);
 
+    // The page is in the engine's sandbox, also when the program runs as
+    // root: no process runs without it or as root, and the page's renderer
+    // has its system call filter.
+    const QList<qint64> viewer = viewerProcesses();
+    QVERIFY(viewer.size() >= 3);
+    for (qint64 pid : viewer) {
+        const QByteArray cmdline = procFile(pid, "cmdline").replace('\0', ' ');
+        QVERIFY2(!cmdline.contains("--no-sandbox"), cmdline.constData());
+        QVERIFY2(!procFile(pid, "status").contains("\nUid:\t0\t"), cmdline.constData());
+    }
+    QVERIFY(std::any_of(viewer.cbegin(), viewer.cend(), [](qint64 pid) {
+        return procFile(pid, "status").contains("\nSeccomp:\t2\n");
+    }));
+
     // A second choice shows the same page without asking the server again:
     // once the about box answers, the entry has been handled.
     QVERIFY(openHelpEntry(QStringLiteral("w")));
@@ -172,6 +207,13 @@ void TstE2eHelp::onDemand() {
     QCOMPARE(m_server.requests(kPagePath), before + 1);
     QVERIFY(m_env->key(QStringLiteral("Return"), about));
     QVERIFY(E2eEnvironment::waitFor([&] { return !m_env->windowMapped(about); }, 10000));
+
+    // Escape closes the window, also while the page has the keyboard.
+    QVERIFY(m_env->click(inside));
+    QVERIFY(m_env->key(QStringLiteral("Escape"), news));
+    QVERIFY2(
+        E2eEnvironment::waitFor([&] { return m_env->visibleWindows(kNewsTitle).isEmpty(); }, 10000),
+        "Escape did not close the news window");
 
     // Ending the program takes the window and the web engine with it.
     QVERIFY(m_env->closeWindow(m_window));
@@ -288,6 +330,76 @@ void TstE2eHelp::popUpLoop() {
              "a click opened nothing");
     QVERIFY(!E2eEnvironment::waitFor([&] { return browserLog().count('\n') > 1; }, 3000));
     QCOMPARE(browserLog(), QByteArray("http://tintoko.example/popup\n"));
+}
+
+void TstE2eHelp::notices_data() {
+    QTest::addColumn<QString>("server"); // empty: a server that answers 404
+    QTest::addColumn<QString>("lang");
+    QTest::newRow("no server, C locale") << "http://news.tintoko.invalid"
+                                         << "C";
+    QTest::newRow("no server, Chinese locale") << "http://news.tintoko.invalid"
+                                               << "zh_CN.UTF-8";
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    QTest::newRow("server down") << QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort())
+                                 << "C";
+    QTest::newRow("server error") << QString() << "zh_CN.UTF-8";
+}
+
+void TstE2eHelp::notices() {
+    QFETCH(QString, server);
+    QFETCH(QString, lang);
+    NewsServer empty;
+    if (server.isEmpty()) {
+        QVERIFY(empty.start());
+        server = empty.address();
+    }
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_SERVER"), server);
+    extra.insert(QStringLiteral("LANG"), lang);
+    extra.insert(QStringLiteral("LANGUAGE"), lang);
+    startDesktop(0, true, extra);
+    QVERIFY(openHelpEntry(QStringLiteral("w")));
+    // The note's colour fills the page's place in the corner, with its words
+    // on it. (In the C locale, the legacy title that xdotool searches cannot
+    // hold the window's Chinese title.)
+    const QRect page(1022 + 4, 539 + 24, 245, 229);
+    QVERIFY2(E2eEnvironment::waitFor(
+                 [&] {
+                     const QImage shot = m_env->screenshot();
+                     return shot.pixelColor(page.bottomRight()) == kNoticeColour &&
+                            shot.pixelColor(page.topLeft()) == kNoticeColour &&
+                            MainWindowMap::pixelsNear(shot, page, QColor(0x5c, 0x43, 0x00), 60) >
+                                100;
+                 },
+                 30000),
+             qPrintable(m_env->programOutput()));
+    m_env->keep(m_env->screenshot(), QStringLiteral("notice"));
+}
+
+void TstE2eHelp::frozenViewer() {
+    m_server.setPage(kPagePath, page("冻住"));
+    startDesktop();
+    QVERIFY(openHelpEntry(QStringLiteral("w")));
+    QVERIFY(m_env->waitForWindow(kNewsTitle, 30000) != 0);
+    const qint64 frozen = viewerProcesses().value(0);
+    QVERIFY(frozen != 0);
+    QCOMPARE(::kill(pid_t(frozen), SIGSTOP), 0);
+
+    // The next request finds it frozen, ends it and shows a new window.
+    QVERIFY(openHelpEntry(QStringLiteral("w")));
+    QVERIFY2(E2eEnvironment::waitFor([&] { return procFile(frozen, "cmdline").isEmpty(); }, 30000),
+             "the frozen viewer was not ended");
+    QVERIFY2(E2eEnvironment::waitFor(
+                 [&] {
+                     const QList<quint64> windows = m_env->visibleWindows(kNewsTitle);
+                     return windows.size() == 1 &&
+                            m_env->screenshot().pixelColor(
+                                m_env->windowGeometry(windows.first()).topLeft() +
+                                QPoint(200, 200)) == kPageColour;
+                 },
+                 30000),
+             "no new news window");
 }
 
 void TstE2eHelp::withoutTheViewer() {

@@ -1,8 +1,15 @@
 #include "newsprocess.h"
+#include "processtree.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <array>
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
 
 // The program's side of the news viewer, with small shell scripts in the
 // viewer's place: what it makes of the viewer's messages, and the limits it
@@ -15,6 +22,11 @@ private slots:
     void limits_data();
     void limits();
     void releaseHidden();
+    void frozenViewer();
+    void checkInterval_data();
+    void checkInterval();
+    void memoryOfTheTree();
+    void checkedMoreOftenNearTheCeiling();
 
 private:
     static NewsProcess *viewer(const QString &script, NewsProcess::Limits limits,
@@ -26,6 +38,12 @@ private:
                     *opened << url;
             },
             limits);
+    }
+    // The process has ended: no such process, or its command line is empty
+    // (a zombie's, not yet reaped).
+    static bool gone(qint64 pid) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        return !cmdline.open(QIODevice::ReadOnly) || cmdline.readAll().isEmpty();
     }
     QTemporaryDir m_dir;
 };
@@ -74,7 +92,7 @@ void TestNewsProcess::limits() {
     QFETCH(bool, ended);
     const QString log = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
     auto *news = new NewsProcess(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, log}, {},
-                                 {loadMs, qint64(memoryMiB) << 20, 100});
+                                 {loadMs, qint64(memoryMiB) << 20, 60'000});
     std::unique_ptr<NewsProcess> owner(news);
     news->navigate(QUrl(QStringLiteral("http://127.0.0.1:9/endless")));
     if (ended) {
@@ -103,14 +121,105 @@ void TestNewsProcess::releaseHidden() {
     news->releaseHidden();
     QVERIFY(news->isRunning());
 
-    news.reset(viewer(QStringLiteral("cat > /dev/null"), {}));
+    // Only a signal ends it.
+    news.reset(viewer(QStringLiteral("exec sleep 60"), {}));
     news->navigate(QUrl(QStringLiteral("http://127.0.0.1:9/")));
     const qint64 pid = news->processId();
     news->releaseHidden();
     QVERIFY(!news->isRunning());
-    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QStringLiteral("/proc/%1/cmdline").arg(pid)) ||
-                                 QFile(QStringLiteral("/proc/%1/cmdline").arg(pid)).size() == 0,
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(gone(pid), 10000);
+}
+
+void TestNewsProcess::frozenViewer() {
+    // Answers each ping; logs what it is told to "$0.<pid>".
+    const QString answers =
+        QStringLiteral("while read w u; do echo $w >> \"$0.$$\"; [ $w = ping ] && echo pong; done");
+    const QString log = m_dir.filePath(QStringLiteral("frozen"));
+    const auto start = [&](const QString &script, int firstAnswerMs) {
+        auto *news = new NewsProcess(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, log},
+                                     {}, {20'000, qint64(768) << 20, 50, 300, firstAnswerMs});
+        news->navigate(QUrl(QStringLiteral("http://127.0.0.1:9/")));
+        return news;
+    };
+    // Never answers: ended, and not started again.
+    std::unique_ptr<NewsProcess> news(start(QStringLiteral("cat > /dev/null"), 300));
+    QVERIFY(news->awaitsAnswer());
+    QTRY_VERIFY_WITH_TIMEOUT(!news->isRunning(), 10000);
+
+    // The engine's first start may take long: a late first answer is waited for.
+    news.reset(start(QStringLiteral("sleep 1; ") + answers, 20'000));
+    const qint64 first = news->processId();
+    QTRY_VERIFY_WITH_TIMEOUT(!news->awaitsAnswer(), 10000);
+    QCOMPARE(news->processId(), first);
+    // Frozen once it has answered: replaced, and the new one is told again.
+    ::kill(pid_t(first), SIGSTOP);
+    news->showWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(news->processId() != first && gone(first), 10000);
+    QVERIFY(news->isRunning());
+    const auto told = [&] {
+        QFile file(log + QLatin1Char('.') + QString::number(news->processId()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(told(), QByteArray("navigate\nping\nshow\n"), 10000);
+}
+
+void TestNewsProcess::checkInterval_data() {
+    QTest::addColumn<int>("memoryMiB");
+    QTest::addColumn<int>("expected");
+    // 768 MiB of ceiling, at most 1 s; a page can grow by 2 MiB a millisecond.
+    QTest::newRow("none") << 0 << 384;
+    QTest::newRow("half") << 384 << 192;
+    QTest::newRow("right below: 10 ms") << 766 << 10;
+    QTest::newRow("above") << 900 << 10;
+}
+
+void TestNewsProcess::checkInterval() {
+    QFETCH(int, memoryMiB);
+    QFETCH(int, expected);
+    const NewsProcess::Limits limits;
+    QCOMPARE(limits.memoryBytes, qint64(805'306'368)); // 768 MiB, in bytes
+    QCOMPARE(
+        (std::array{limits.loadMs, limits.checkEveryMs, limits.answerMs, limits.firstAnswerMs}),
+        (std::array{20'000, 1000, 5000, 30'000}));
+    QCOMPARE(NewsProcess::checkIntervalMs(qint64(memoryMiB) << 20, {}), expected);
+    QCOMPARE(NewsProcess::checkIntervalMs(0, {0, qint64(768) << 20, 300}), 300);
+}
+
+void TestNewsProcess::checkedMoreOftenNearTheCeiling() {
+    // tail holds 286 MiB of a 1 GiB ceiling.
+    NewsProcess news(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("head -c 300000000 /dev/zero | tail | sleep 60")}, {},
+        {600'000, qint64(1) << 30, 60'000});
+    news.navigate(QUrl(QStringLiteral("http://127.0.0.1:9/")));
+    auto *watch = news.findChild<QTimer *>();
+    QVERIFY(watch != nullptr);
+    QCOMPARE(watch->interval(), 512);
+    QTRY_VERIFY_WITH_TIMEOUT(watch->interval() > 250 && watch->interval() < 400, 20000);
+}
+
+void TestNewsProcess::memoryOfTheTree() {
+    QCOMPARE(processtree::members(0), QList<qint64>());
+    QProcess tree;
+    tree.start(QStringLiteral("/bin/sh"),
+               {QStringLiteral("-c"), QStringLiteral("(sleep 30 & wait) & sleep 30 & echo; wait")});
+    QVERIFY(tree.waitForReadyRead(10000));
+    // The shell, its two children, a grandchild.
+    QTRY_COMPARE(processtree::members(tree.processId()).size(), 4);
+    QCOMPARE(processtree::members(tree.processId()).first(), tree.processId());
+    processtree::signalAll(tree.processId(), SIGKILL);
+    QVERIFY(tree.waitForFinished(10000));
+    QCOMPARE(processtree::members(tree.processId()), QList<qint64>());
+
+    // Pages of its own that a process touched count, in bytes.
+    const qint64 before = processtree::memoryBytes(::getpid());
+    const qsizetype size = qsizetype(64) << 20;
+    std::unique_ptr<char[]> block(new char[size]);
+    std::memset(block.get(), 1, size_t(size));
+    const qint64 grown = processtree::memoryBytes(::getpid()) - before;
+    QVERIFY2(grown > (qint64(63) << 20) && grown < (qint64(66) << 20),
+             qPrintable(QString::number(grown)));
+    QCOMPARE(block[size - 1], char(1));
 }
 
 QTEST_GUILESS_MAIN(TestNewsProcess)

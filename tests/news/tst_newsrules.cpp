@@ -1,5 +1,6 @@
 #include "clickgate.h"
 #include "newsaddress.h"
+#include "newsnotice.h"
 #include "newsprotocol.h"
 
 #include <QTest>
@@ -19,6 +20,7 @@ private slots:
     void serverSet();
     void clickGate_data();
     void clickGate();
+    void loadErrors();
 };
 
 void TestNewsRules::protocol_data() {
@@ -41,10 +43,21 @@ void TestNewsRules::protocol_data() {
                                         << true << int(Kind::Loaded) << QString() << QString();
     QTest::newRow("closed") << QByteArray("closed\n") << true << int(Kind::Closed) << QString()
                             << none;
+    QTest::newRow("ping") << QByteArray("ping\n") << true << int(Kind::Ping) << QString() << none;
+    QTest::newRow("pong") << QByteArray("pong\n") << true << int(Kind::Pong) << QString() << none;
     QTest::newRow("unknown word") << QByteArray("launch http://x") << false << 0 << QString()
                                   << none;
     QTest::newRow("open without address") << QByteArray("open") << false << 0 << QString() << none;
+    // A field more than the message has makes it none of ours.
     QTest::newRow("show with more") << QByteArray("show now") << false << 0 << QString() << none;
+    QTest::newRow("pong with more") << QByteArray("pong 1") << false << 0 << QString() << none;
+    QTest::newRow("closed with more") << QByteArray("closed x") << false << 0 << QString() << none;
+    QTest::newRow("navigate with more")
+        << QByteArray("navigate http://a.example/ x") << false << 0 << QString() << none;
+    QTest::newRow("open with a body")
+        << QByteArray("open http://a.example/ aGk=") << false << 0 << QString() << none;
+    QTest::newRow("loaded with more")
+        << QByteArray("loaded http://a.example/ aGk= aGk=") << false << 0 << QString() << none;
     QTest::newRow("body not base64")
         << QByteArray("loaded - !!") << false << 0 << QString() << none;
     QTest::newRow("overlong") << "open " + QByteArray(newsprotocol::kMaxLineBytes, 'a') << false
@@ -65,6 +78,8 @@ void TestNewsRules::protocol() {
     QCOMPARE(int(message->kind), kind);
     QCOMPARE(message->url, url);
     QCOMPARE(message->body.value_or(QStringLiteral("<none>")), body);
+    // And the message is written as that very line.
+    QCOMPARE(newsprotocol::encode(*message), line);
 }
 
 void TestNewsRules::serverSet_data() {
@@ -117,6 +132,13 @@ void TestNewsRules::clickGate() {
             now += 1000;
     }
     QCOMPARE(answers, expected);
+}
+
+void TestNewsRules::loadErrors() {
+    // The engine's "internet disconnected"; "name not resolved"; HTTP 404.
+    QCOMPARE(newsNoticeForLoadError(-106), NewsNotice::Offline);
+    QCOMPARE(newsNoticeForLoadError(-105), NewsNotice::Unavailable);
+    QCOMPARE(newsNoticeForLoadError(404), NewsNotice::Unavailable);
 }
 
 QTEST_GUILESS_MAIN(TestNewsRules)

@@ -1,0 +1,223 @@
+#include "viewersandbox.h"
+
+#include <QList>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace viewersandbox {
+
+namespace {
+
+// What the engine must never be told: each runs a page, or every process,
+// without the sandbox.
+const QByteArrayList kUnsafeFlags{"--no-sandbox", "--disable-seccomp-filter-sandbox",
+                                  "--disable-namespace-sandbox", "--single-process", "--no-zygote"};
+
+// Root's folders, session bus and cookie file, and the sandbox switch.
+const QByteArrayList kLeftOut{"HOME",
+                              "XDG_RUNTIME_DIR",
+                              "XDG_CONFIG_HOME",
+                              "XDG_CACHE_HOME",
+                              "XDG_DATA_HOME",
+                              "XDG_STATE_HOME",
+                              "XAUTHORITY",
+                              "DBUS_SESSION_BUS_ADDRESS",
+                              "QTWEBENGINE_DISABLE_SANDBOX",
+                              "QTWEBENGINE_CHROMIUM_FLAGS"};
+
+constexpr qsizetype kMaxCookieFileBytes = qsizetype(64) * 1024;
+
+// At most kMaxCookieFileBytes of a file, read without waiting for anything
+// (a FIFO with no writer gives nothing).
+QByteArray readSmallFile(const QByteArray &path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray contents(kMaxCookieFileBytes, Qt::Uninitialized);
+    const ssize_t n = ::read(fd, contents.data(), size_t(contents.size()));
+    ::close(fd);
+    contents.resize(qMax<ssize_t>(n, 0));
+    return contents;
+}
+
+// What comes before the first "=", or all of it.
+QByteArray nameOf(const QByteArray &entry) {
+    const qsizetype equals = entry.indexOf('=');
+    return equals < 0 ? entry : entry.left(equals);
+}
+
+// A 16-bit big-endian length and that many bytes, from pos; false when the
+// file ends first.
+bool readField(const QByteArray &file, qsizetype &pos, QByteArray *field) {
+    if (pos + 2 > file.size())
+        return false;
+    const auto length = qsizetype((uchar(file.at(pos)) << 8) | uchar(file.at(pos + 1)));
+    if (pos + 2 + length > file.size())
+        return false;
+    if (field != nullptr)
+        *field = file.mid(pos + 2, length);
+    pos += 2 + length;
+    return true;
+}
+
+} // namespace
+
+std::optional<Account> unprivilegedAccount() {
+    const passwd *entry = ::getpwnam("nobody");
+    if (entry == nullptr || entry->pw_uid == 0 || entry->pw_gid == 0)
+        return std::nullopt;
+    return Account{entry->pw_uid, entry->pw_gid, QByteArray(entry->pw_dir)};
+}
+
+QByteArray withoutUnsafeFlags(const QByteArray &flags) {
+    QByteArrayList kept;
+    for (const QByteArray &flag : flags.simplified().split(' ')) {
+        if (!flag.isEmpty() && !kUnsafeFlags.contains(nameOf(flag)))
+            kept << flag;
+    }
+    return kept.join(' ');
+}
+
+QByteArray displayNumber(const QByteArray &display) {
+    const qsizetype colon = display.lastIndexOf(':');
+    if (colon < 0)
+        return {};
+    QByteArray number = display.mid(colon + 1);
+    number.truncate(number.indexOf('.') < 0 ? number.size() : number.indexOf('.'));
+    bool ok = false;
+    number.toUInt(&ok);
+    return ok ? number : QByteArray();
+}
+
+QByteArray xauthorityFor(const QByteArray &file, const QByteArray &number) {
+    // Each entry: family (2 bytes), address, display number, name of the
+    // method, its data (each a counted field).
+    QByteArray kept;
+    qsizetype pos = 0;
+    while (pos + 2 <= file.size()) {
+        const qsizetype start = pos;
+        pos += 2;
+        QByteArray entryNumber;
+        if (!readField(file, pos, nullptr) || !readField(file, pos, &entryNumber) ||
+            !readField(file, pos, nullptr) || !readField(file, pos, nullptr))
+            break;
+        if (entryNumber == number)
+            kept += file.mid(start, pos - start);
+    }
+    return kept;
+}
+
+QByteArray anonymousFile(const QByteArray &contents) {
+    const int fd = ::memfd_create("tintoko-news", 0);
+    if (fd < 0)
+        return {};
+    if (::write(fd, contents.constData(), size_t(contents.size())) != contents.size()) {
+        ::close(fd);
+        return {};
+    }
+    return "/proc/self/fd/" + QByteArray::number(fd);
+}
+
+QByteArrayList environmentFor(const QByteArrayList &environment, const Account &account,
+                              const QByteArray &xauthority) {
+    QByteArrayList result;
+    for (const QByteArray &entry : environment) {
+        const QByteArray name = nameOf(entry);
+        if (!kLeftOut.contains(name))
+            result << entry;
+        else if (name == "QTWEBENGINE_CHROMIUM_FLAGS")
+            result << name + '=' + withoutUnsafeFlags(entry.mid(name.size() + 1));
+    }
+    result << "HOME=" + account.home;
+    // A bus that answers nobody: root's would refuse the account anyway.
+    result << "DBUS_SESSION_BUS_ADDRESS=unix:path=/dev/null";
+    if (!xauthority.isEmpty())
+        result << "XAUTHORITY=" + xauthority;
+    return result;
+}
+
+void runAs(const Account &account, int program, char *const argv[],
+           const QByteArrayList &environment) {
+    const pid_t parent = ::getppid();
+    const gid_t groups[] = {account.gid};
+    if (::setgroups(1, groups) != 0 || ::setresgid(account.gid, account.gid, account.gid) != 0 ||
+        ::setresuid(account.uid, account.uid, account.uid) != 0)
+        return;
+    // For good: with no root id left, root cannot be had back.
+    if (::setuid(0) == 0)
+        return;
+    // The change of account cleared the death signal.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(1);
+    std::vector<char *> envp(size_t(environment.size()) + 1, nullptr);
+    for (qsizetype i = 0; i < environment.size(); ++i)
+        envp[size_t(i)] = const_cast<char *>(environment.at(i).constData());
+    ::fexecve(program, argv, envp.data());
+}
+
+bool namespacesWork() {
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        // The user namespace is made first, and gives the right to make the others.
+        const bool made = ::unshare(CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNET) == 0;
+        ::_exit(made ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void runUnprivileged(int program, char *argv0) {
+    const auto account = unprivilegedAccount();
+    if (!account)
+        return;
+    QByteArray cookieFile = qgetenv("XAUTHORITY");
+    if (cookieFile.isEmpty())
+        cookieFile = qgetenv("HOME") + "/.Xauthority";
+    const QByteArray cookie =
+        xauthorityFor(readSmallFile(cookieFile), displayNumber(qgetenv("DISPLAY")));
+    QByteArrayList environment;
+    for (char **entry = environ; *entry != nullptr; ++entry)
+        environment << QByteArray(*entry);
+    char *argv[] = {argv0, nullptr};
+    runAs(*account, program, argv,
+          environmentFor(environment, *account,
+                         cookie.isEmpty() ? QByteArray() : anonymousFile(cookie)));
+    if (::geteuid() != 0) {
+        std::perror("tintoko-news");
+        ::_exit(1);
+    }
+}
+
+std::optional<NewsNotice> reasonAgainstEngine() {
+    if (::geteuid() == 0)
+        return NewsNotice::AsAdministrator;
+    if (!namespacesWork())
+        return NewsNotice::NoSandbox;
+    return std::nullopt;
+}
+
+void removeSandboxSwitches() {
+    qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            withoutUnsafeFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
+}
+
+} // namespace viewersandbox

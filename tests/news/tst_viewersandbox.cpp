@@ -1,0 +1,175 @@
+#include "viewersandbox.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <linux/securebits.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace viewersandbox;
+
+// How the news viewer keeps the engine's sandbox: the options it refuses,
+// the display's cookie it takes along, and the account it runs as when root
+// started it.
+class TestViewerSandbox : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rules();
+    void runsAsNobody_data();
+    void runsAsNobody();
+    void engineAllowed();
+
+private:
+    // What a child that runs body writes on its standard output.
+    static QByteArray outputOf(const std::function<void()> &body) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return {};
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::dup2(fds[1], STDOUT_FILENO);
+            body();
+            std::fflush(stdout);
+            ::_exit(99);
+        }
+        ::close(fds[1]);
+        QByteArray output;
+        char chunk[256];
+        for (ssize_t n; (n = ::read(fds[0], chunk, sizeof chunk)) > 0;)
+            output.append(chunk, n);
+        ::close(fds[0]);
+        ::waitpid(child, nullptr, 0);
+        return output;
+    }
+    // An X authority entry for a display number.
+    static QByteArray cookieEntry(const QByteArray &number, const QByteArray &cookie) {
+        const auto field = [](const QByteArray &b) {
+            return QByteArray(1, char(b.size() >> 8)) + char(b.size() & 0xff) + b;
+        };
+        return QByteArray("\x01\x00", 2) + field("box") + field(number) + field("MIT") +
+               field(cookie);
+    }
+};
+
+void TestViewerSandbox::rules() {
+    QCOMPARE(withoutUnsafeFlags(" --no-sandbox --js-flags=--x\t--disable-seccomp-filter-sandbox "
+                                "--disable-namespace-sandbox=1 --single-process --no-zygote "
+                                "--no-sandboxes"),
+             QByteArray("--js-flags=--x --no-sandboxes"));
+    QCOMPARE(displayNumber(":12.1"), QByteArray("12"));
+    QCOMPARE(displayNumber("box.example:7"), QByteArray("7"));
+    QCOMPARE(displayNumber(":x"), QByteArray());
+    QCOMPARE(displayNumber(""), QByteArray());
+
+    const QByteArray zero = cookieEntry("0", "a");
+    const QByteArray ours = cookieEntry("99", QByteArray(300, 'b')); // a length above 255
+    const QByteArray file = zero + ours + cookieEntry("990", "c") + ours.chopped(1);
+    QCOMPARE(xauthorityFor(file, "99"), ours); // the damaged copy at the end is left out
+    QCOMPARE(xauthorityFor(file, "0"), zero);
+    QCOMPARE(xauthorityFor("\x01", "0"), QByteArray());
+    QCOMPARE(xauthorityFor(cookieEntry("1", ""), "1"), cookieEntry("1", "")); // empty at the end
+
+    const QByteArrayList root{"PATH=/bin",
+                              "HOME=/root",
+                              "XDG_RUNTIME_DIR=/run/user/0",
+                              "XAUTHORITY=/root/.Xauthority",
+                              "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/0/bus",
+                              "QTWEBENGINE_DISABLE_SANDBOX=1",
+                              "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --js-flags=--x"};
+    const QByteArrayList expected{"PATH=/bin", "QTWEBENGINE_CHROMIUM_FLAGS=--js-flags=--x",
+                                  "HOME=/nonexistent",
+                                  "DBUS_SESSION_BUS_ADDRESS=unix:path=/dev/null"};
+    const Account nobody{65534, 65534, "/nonexistent"};
+    QCOMPARE(environmentFor(root, nobody, {}), expected);
+    QCOMPARE(environmentFor(root, nobody, "/proc/self/fd/7"),
+             expected + QByteArrayList{"XAUTHORITY=/proc/self/fd/7"});
+}
+
+void TestViewerSandbox::runsAsNobody_data() {
+    QTest::addColumn<QString>("cookieFile");
+    QTest::newRow("with the display's cookie") << "regular";
+    QTest::newRow("cookie file a FIFO: not waited for") << "fifo";
+}
+
+void TestViewerSandbox::runsAsNobody() {
+    QFETCH(QString, cookieFile);
+    if (::geteuid() != 0)
+        QSKIP("giving root up needs root");
+    const auto account = unprivilegedAccount();
+    QVERIFY(account.has_value());
+    QCOMPARE(account->home, QByteArray("/nonexistent"));
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("xauth")));
+    const QByteArray ours = cookieEntry("5", "cookie");
+    if (cookieFile == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    } else {
+        QFile file(QString::fromLocal8Bit(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(cookieEntry("0", "other") + ours);
+    }
+    const QByteArray output = outputOf([&] {
+        const gid_t rootGroups[] = {0, 4};
+        ::setgroups(2, rootGroups);
+        ::setenv("DISPLAY", ":5.0", 1);
+        ::setenv("XAUTHORITY", path.constData(), 1);
+        // The shell reads its commands from its input; root cannot be had
+        // back: setpriv fails to regain uid 0.
+        const char script[] = "id -u; id -g; id -G; echo $HOME; cat ${XAUTHORITY:-/dev/null}; "
+                              "echo; setpriv --reuid=0 true 2>/dev/null || echo for good\n";
+        int commands[2];
+        if (::pipe(commands) != 0 || ::write(commands[1], script, sizeof script - 1) < 0)
+            return;
+        ::close(commands[1]);
+        ::dup2(commands[0], STDIN_FILENO);
+        char name[] = "sh";
+        runUnprivileged(::open("/bin/sh", O_RDONLY | O_CLOEXEC), name);
+    });
+    const QByteArray id = QByteArray::number(account->uid) + '\n';
+    const QByteArray group = QByteArray::number(account->gid) + '\n';
+    QCOMPARE(output, id + group + group + "/nonexistent\n" +
+                         (cookieFile == QLatin1String("fifo") ? QByteArray() : ours) +
+                         "\nfor good\n");
+
+    // Where root could be had back after all, nothing is run.
+    const QByteArray kept = outputOf([&] {
+        ::prctl(PR_SET_SECUREBITS, SECBIT_NO_SETUID_FIXUP);
+        char sh[] = "sh";
+        char *argv[] = {sh, nullptr};
+        runAs(*account, ::open("/bin/sh", O_RDONLY | O_CLOEXEC), argv, {});
+        std::printf(::getuid() == 0 ? "root again" : "not root");
+    });
+    QCOMPARE(kept, QByteArray("root again"));
+}
+
+void TestViewerSandbox::engineAllowed() {
+    // Nothing from outside turns the sandbox off.
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --js-flags=--x");
+    removeSandboxSwitches();
+    QVERIFY(!qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"));
+    QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), QByteArray("--js-flags=--x"));
+
+    QVERIFY(namespacesWork());
+    if (::geteuid() != 0)
+        QSKIP("root's part needs root");
+    QCOMPARE(reasonAgainstEngine(), NewsNotice::AsAdministrator);
+    const auto account = unprivilegedAccount();
+    QVERIFY(account.has_value());
+    QCOMPARE(outputOf([&] {
+                 if (::setresgid(account->gid, account->gid, account->gid) == 0 &&
+                     ::setresuid(account->uid, account->uid, account->uid) == 0)
+                     std::printf(reasonAgainstEngine() ? "no" : "yes");
+             }),
+             QByteArray("yes"));
+}
+
+QTEST_GUILESS_MAIN(TestViewerSandbox)
+#include "tst_viewersandbox.moc"
