@@ -16,10 +16,22 @@ void suppressNoise(std::span<qint16> samples, int rate) {
         return;
     int suppress = kSuppressDb;
     speex_preprocess_ctl(state.get(), SPEEX_PREPROCESS_SET_NOISE_SUPPRESS, &suppress);
-    // Whole frames, and one more: the suppressor gives each frame back one
-    // frame later.
-    std::vector<qint16> work((samples.size() / frame + 2) * frame, 0);
-    std::copy(samples.begin(), samples.end(), work.begin());
+
+    // Frames of digital silence (a source that sent nothing) stay as they
+    // are: the suppressor would take them for the noise. The others go
+    // through it one after another, and one frame more, since it gives each
+    // frame back one frame later.
+    std::vector<std::size_t> heard;
+    std::vector<qint16> work;
+    for (std::size_t at = 0; at < samples.size(); at += frame) {
+        const auto part = samples.subspan(at, std::min(frame, samples.size() - at));
+        if (std::all_of(part.begin(), part.end(), [](qint16 s) { return s == 0; }))
+            continue;
+        heard.push_back(at);
+        work.insert(work.end(), part.begin(), part.end());
+        work.resize(heard.size() * frame, 0);
+    }
+    work.resize(work.size() + frame, 0);
     // Speech and noise are told apart by what the suppressor heard before:
     // a first pass over a copy teaches it the noise, the second one is kept.
     std::vector<qint16> copy = work;
@@ -27,7 +39,11 @@ void suppressNoise(std::span<qint16> samples, int rate) {
         speex_preprocess_run(state.get(), copy.data() + at);
     for (std::size_t at = 0; at < work.size(); at += frame)
         speex_preprocess_run(state.get(), work.data() + at);
-    std::copy_n(work.begin() + qsizetype(frame), samples.size(), samples.begin());
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+        const std::size_t length = std::min(frame, samples.size() - heard[i]);
+        std::copy_n(work.begin() + qsizetype((i + 1) * frame), length,
+                    samples.begin() + qsizetype(heard[i]));
+    }
 }
 
 } // namespace denoise

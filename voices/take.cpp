@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace take {
 
@@ -38,11 +39,13 @@ std::vector<double> frameLevels(std::span<const qint16> samples, int rate) {
 }
 
 double noiseFloor(std::span<const double> levels) {
-    if (levels.empty())
+    std::vector<double> heard;
+    std::copy_if(levels.begin(), levels.end(), std::back_inserter(heard),
+                 [](double level) { return level > kSilenceDbfs; });
+    if (heard.empty())
         return kSilenceDbfs;
-    std::vector<double> sorted(levels.begin(), levels.end());
-    const auto quiet = sorted.begin() + qsizetype(sorted.size()) * kQuietShare / 100;
-    std::nth_element(sorted.begin(), quiet, sorted.end());
+    const auto quiet = heard.begin() + qsizetype(heard.size()) * kQuietShare / 100;
+    std::nth_element(heard.begin(), quiet, heard.end());
     return *quiet;
 }
 

@@ -19,9 +19,11 @@ inline constexpr int kLeadMs = 50;      // kept before the first sound
 inline constexpr int kTailMs = 100;     // kept after the last sound
 inline constexpr int kMinSoundMs = 300; // less than this is no take
 // The noise floor of a take is the level (RMS) of the quietest tenth of its
-// frames. Sound is a run of at least kMinRunMs of frames kAboveNoiseDb above
-// that floor, and above kMinSoundDbfs: hiss, hum and a breath stay out, and
-// so does the click of the mouse button that stops the take.
+// frames that hold a signal at all: digital silence is none (a source that
+// sends zeros before it starts, the monitor of an output that plays
+// nothing), since a microphone hears at least some noise. Sound is a run of at least
+// kMinRunMs of frames kAboveNoiseDb above that floor, and above kMinSoundDbfs: hiss, hum and a
+// breath stay out, and so does the click of the mouse button that stops the take.
 inline constexpr int kQuietShare = 10; // percent of the frames
 inline constexpr double kAboveNoiseDb = 10.0;
 inline constexpr double kMinSoundDbfs = -55.0;
@@ -38,7 +40,8 @@ inline constexpr double kQuietFloorDbfs = -60.0;
 // included); -120 for digital silence.
 std::vector<double> frameLevels(std::span<const qint16> samples, int rate);
 
-// The level of the quietest kQuietShare percent of the frames.
+// The level of the quietest kQuietShare percent of the frames with a signal;
+// -120 when none has one.
 double noiseFloor(std::span<const double> levels);
 
 struct Sound {

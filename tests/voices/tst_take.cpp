@@ -91,15 +91,19 @@ void TestTake::prepare() {
 }
 
 // Words of 1.1 s under hiss at -43 dBFS, recorded with 0.7 s of it before
-// and 1.3 s after: the saved take is at most 1.4 s long, and what is left of
-// the hiss beside the words is 20 dB or more below them.
+// and 1.3 s after (and zeros around, from a source that sent nothing yet):
+// the saved take is at most 1.4 s long, and what is left of the hiss beside
+// the words is 20 dB or more below them.
 void TestTake::hissIsCutAndLowered() {
-    const std::vector<qint16> heard =
+    std::vector<qint16> heard(4410, 0);
+    const std::vector<qint16> hiss =
         withHiss(madeSound({{700, 0}, {1100, 1800, true}, {1300, 0}}), -43);
+    heard.insert(heard.end(), hiss.begin(), hiss.end());
+    heard.resize(heard.size() + 4410, 0);
     const take::Prepared prepared = take::prepare(heard, 22050);
     QCOMPARE(prepared.verdict, take::Verdict::Keep);
-    QCOMPARE(prepared.begin, 15400 - 1102);
-    QCOMPARE(qsizetype(prepared.samples.size()), 1102 + 24200 + 2205);
+    QCOMPARE(prepared.begin, 4400 + 15400 - 1102);
+    QCOMPARE(qsizetype(prepared.samples.size()), 1102 + 24420 + 2205);
     const std::span<const qint16> kept = prepared.samples;
     const std::size_t words = 1102;
     const std::size_t wordsEnd = words + 22050 * 1100 / 1000;
