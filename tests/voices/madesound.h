@@ -14,8 +14,8 @@
 // and leaves 50 ms of faint noise before the next, as speech comes and goes;
 // the last one fades out by the end of the stretch at the latest.
 struct Stretch {
-    int ms;
-    int amplitude;
+    int ms = 0;
+    int amplitude = 0;
     bool words = false;
 };
 

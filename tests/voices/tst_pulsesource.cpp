@@ -144,7 +144,7 @@ void TestPulseSource::frozenServer() {
     std::vector<qint16> heard(1102);
     QCOMPARE(source->read(heard), AudioSource::Failure::None);
     QVERIFY(signal(SIGSTOP));
-    heard.resize(22050 * 5); // more than the server holds
+    heard.resize(std::size_t(22050) * 5); // more than the server holds
     const AudioSource::Failure reading = source->read(heard);
     source.reset();
     const AudioSource::Failure opening = PulseSource().open(22050);
@@ -159,7 +159,7 @@ void TestPulseSource::serverGone() {
     QCOMPARE(source.open(22050), AudioSource::Failure::None);
     QVERIFY(signal(SIGKILL));
     QVERIFY(m_server.waitForFinished());
-    std::vector<qint16> heard(22050 * 5);
+    std::vector<qint16> heard(std::size_t(22050) * 5);
     QCOMPARE(source.read(heard), AudioSource::Failure::Broken);
     QCOMPARE(source.backlog(), 0);
 }

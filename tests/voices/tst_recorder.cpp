@@ -63,7 +63,7 @@ struct FakeMicrophone final : AudioSource {
                 return Failure::Broken;
             if (at == heard.size() && after == QLatin1String("no answer"))
                 return Failure::NoAnswer;
-            s = at < heard.size() ? heard[at] : after == "tone" ? heard[at % 220] : 0;
+            s = at < heard.size() ? heard[at] : after == "tone" ? heard[at % 220] : qint16(0);
             script.given = ++at;
         }
         return Failure::None;
