@@ -128,11 +128,6 @@ qsizetype PulseSource::backlog() {
     const auto taken = qsizetype(m_heard.size());
     if (m_stream == nullptr || broken())
         return taken;
-    // The server's own count, rather than one interpolated from the last.
-    if (pa_operation *update = pa_stream_update_timing_info(m_stream, nullptr, nullptr)) {
-        runUntil([update] { return pa_operation_get_state(update) != PA_OPERATION_RUNNING; });
-        pa_operation_unref(update);
-    }
     // For a record stream: how long ago the microphone heard what comes next.
     pa_usec_t latency = 0;
     int negative = 0;
