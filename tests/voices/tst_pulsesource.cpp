@@ -1,3 +1,4 @@
+#include "pulseoutput.h"
 #include "pulsesource.h"
 
 #include <QProcess>
@@ -5,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <csignal>
 #include <sys/prctl.h>
 #include <vector>
@@ -56,6 +58,29 @@ void TestPulseSource::readsAndCatchesUp() {
     std::vector<qint16> heard(2205, 1);
     QCOMPARE(source.read(heard), Failure::None);
     QCOMPARE(std::count(heard.begin(), heard.end(), qint16(0)), 2205);
+    // A second of 441 Hz played into the sink comes back whole inside (where
+    // it starts and ends, the sink may cut it): as loud, and without a jump
+    // from one sample to the next.
+    std::vector<qint16> tone(22050);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = qint16(std::lround(8000 * std::sin(2 * M_PI * double(i) / 50)));
+    PulseOutput output;
+    QVERIFY(output.open(22050, 1) &&
+            output.write(reinterpret_cast<const char *>(tone.data()), qint64(tone.size()) * 2));
+    heard.assign(std::size_t(22050) * 2, 0);
+    QCOMPARE(source.read(heard), Failure::None);
+    const auto loud = [](qint16 s) { return std::abs(s) > 4000; };
+    const auto first = std::find_if(heard.begin(), heard.end(), loud) + 441;
+    const auto last = std::find_if(heard.rbegin(), heard.rend(), loud).base() - 441;
+    QVERIFY(last - first > 22050 / 2);
+    int peak = 0;
+    int jump = 0;
+    for (auto at = first; at < last; ++at) {
+        peak = std::max(peak, std::abs(int(*at)));
+        jump = std::max(jump, std::abs(*at - *(at - 1)));
+    }
+    QVERIFY2(peak > 7600 && peak < 8400 && jump < 1100,
+             qPrintable(QStringLiteral("%1 %2").arg(peak).arg(jump)));
     // Unread, the microphone's sound waits in the server; the backlog says
     // how much, and once that is read the source has caught up.
     QTRY_VERIFY_WITH_TIMEOUT(source.backlog() >= 5512, 10000);

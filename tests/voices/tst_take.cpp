@@ -45,6 +45,8 @@ void TestTake::prepare_data() {
         << 1100 + 20900 + 2205;
     QTest::newRow("the take ends with the words")
         << madeSound({{100, 0}, {700, 8000, true}}) << Verdict::Keep << 2200 - 1102 << 1102 + 15440;
+    QTest::newRow("shorter than the 400 ms a loudness measurement needs")
+        << madeSound({{350, 8000, true}}) << Verdict::Keep << 0 << 7717;
     QTest::newRow("full scale, no overflow") << madeSound({{200, 0}, {1000, 32767, true}, {300, 0}})
                                              << Verdict::Keep << 4400 - 1102 << 1102 + 21120 + 2205;
     QTest::newRow("the click of the mouse after the words stays out")
