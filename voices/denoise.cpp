@@ -34,11 +34,13 @@ void suppressNoise(std::span<qint16> samples, int rate) {
     work.resize(work.size() + frame, 0);
     // Speech and noise are told apart by what the suppressor heard before:
     // a first pass over a copy teaches it the noise, the second one is kept.
+    const auto run = [&](std::vector<qint16> &frames) {
+        for (auto at = frames.begin(); at != frames.end(); at += qsizetype(frame))
+            speex_preprocess_run(state.get(), &*at);
+    };
     std::vector<qint16> copy = work;
-    for (std::size_t at = 0; at < copy.size(); at += frame)
-        speex_preprocess_run(state.get(), copy.data() + at);
-    for (std::size_t at = 0; at < work.size(); at += frame)
-        speex_preprocess_run(state.get(), work.data() + at);
+    run(copy);
+    run(work);
     for (std::size_t i = 0; i < heard.size(); ++i) {
         const std::size_t length = std::min(frame, samples.size() - heard[i]);
         std::copy_n(work.begin() + qsizetype((i + 1) * frame), length,

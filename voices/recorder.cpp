@@ -6,6 +6,7 @@
 #include "take.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -134,11 +135,7 @@ Result keep(Recorder::Take &take, const std::vector<qint16> &samples, const QStr
 
 Recorder::Recorder(SourceFactory sources, QObject *parent)
     : QObject(parent)
-    , m_sources(std::move(sources)) {
-    m_limit.setSingleShot(true);
-    m_limit.setInterval(kMaxMs + kGiveUpMs);
-    connect(&m_limit, &QTimer::timeout, this, &Recorder::giveUp);
-}
+    , m_sources(std::move(sources)) {}
 
 Recorder::~Recorder() {
     if (!m_take)
@@ -178,7 +175,11 @@ void Recorder::start(const QString &path) {
         take->done = true;
         take->ended.notify_all();
     }).detach();
-    m_limit.start();
+    // Unless this take has ended by then.
+    QTimer::singleShot(m_giveUpAfterMs, this, [this, take = std::weak_ptr(m_take)] {
+        if (take.lock() == m_take)
+            giveUp();
+    });
 }
 
 void Recorder::stop() {

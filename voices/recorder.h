@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -62,7 +61,7 @@ public:
     // Ends the take; what was heard so far is kept (or judged too short).
     void stop();
     // How long after start() a take is given up (tests shorten it).
-    void setGiveUpAfter(int ms) { m_limit.setInterval(ms); }
+    void setGiveUpAfter(int ms) { m_giveUpAfterMs = ms; }
 
     struct Take;
 
@@ -76,5 +75,5 @@ private:
 
     SourceFactory m_sources;
     std::shared_ptr<Take> m_take; // the take that runs
-    QTimer m_limit;               // kMaxMs + kGiveUpMs from the start
+    int m_giveUpAfterMs = kMaxMs + kGiveUpMs;
 };
