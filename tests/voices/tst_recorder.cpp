@@ -59,7 +59,9 @@ struct FakeMicrophone final : AudioSource {
         }
         return Failure::None;
     }
-    qsizetype backlog() override { return std::max(qsizetype(heard.size() - at), qsizetype(0)); }
+    qsizetype backlog() override { // and 200 ms more of a tone that goes on
+        return std::max(qsizetype(heard.size() - at), qsizetype(0)) + (after == "tone" ? 4410 : 0);
+    }
     [[nodiscard]] QString errorString() const override { return QStringLiteral("made up"); }
 };
 
