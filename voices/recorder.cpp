@@ -25,7 +25,7 @@ struct Recorder::Take {
     std::mutex mutex;
     std::condition_variable ended;
     Recorder *owner = nullptr;
-    bool heard = false; // the microphone is closed again
+    bool heard = false; // all that is wanted from the microphone
     bool done = false;
     std::atomic<bool> stop{false};
 
@@ -160,11 +160,11 @@ void Recorder::start(const QString &path) {
             result = Result{Outcome::NoServer, {}};
         else
             result = listen(*take, *source, samples);
-        source.reset(); // the microphone is free again
         {
             const std::lock_guard lock(take->mutex);
             take->heard = true;
         }
+        source.reset(); // the microphone is free again
         if (!result)
             result = keep(*take, samples, path);
         take->tell([result = *result](Recorder *owner) {

@@ -62,6 +62,7 @@ public:
     void stop();
     // How long after start() a take is given up (tests shorten it).
     void setGiveUpAfter(int ms) { m_giveUpAfterMs = ms; }
+    [[nodiscard]] int giveUpAfter() const { return m_giveUpAfterMs; }
 
     struct Take;
 

@@ -6,6 +6,7 @@
 #include "savefile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +23,7 @@ struct Script {
     std::atomic<std::size_t> given = 0; // samples read() has given
     std::atomic<bool> released = false; // by the test
     std::atomic<bool> closed = false;   // by the recorder
+    bool slowToClose = false;           // closing waits for the test's release
 };
 
 // Hears `heard` and then what `after` says: the tone without end, a broken
@@ -35,7 +37,11 @@ struct FakeMicrophone final : AudioSource {
         , after(std::move(a))
         , failure(f)
         , script(s) {}
-    ~FakeMicrophone() override { script.closed = true; }
+    ~FakeMicrophone() override {
+        script.closed = true;
+        while (script.slowToClose && !script.released)
+            QThread::msleep(1);
+    }
     std::vector<qint16> heard;
     std::size_t held;
     QString after;
@@ -211,6 +217,25 @@ void TestRecorder::givesUpOnAStuckMicrophone() {
     QCOMPARE(finished.size(), 2);
     QCOMPARE(contents(path), QByteArray("old"));
     QVERIFY(stuck.given <= 1102); // it stopped listening after the block under way
+
+    // Past the microphone, the take needs only the processor and the disk:
+    // it is not given up, and its outcome is its own.
+    Script closing;
+    closing.slowToClose = true;
+    Recorder slow([&] {
+        return std::make_unique<FakeMicrophone>(madeSound({{300, 0}}), 0, QStringLiteral("break"),
+                                                AudioSource::Failure::None, closing);
+    });
+    QCOMPARE(slow.giveUpAfter(), 14000); // a 10 s take, and 4 s for a server that is gone
+    slow.setGiveUpAfter(1000);
+    QSignalSpy ended(&slow, &Recorder::finished);
+    QElapsedTimer clock;
+    clock.start();
+    slow.start(path);
+    QTRY_VERIFY_WITH_TIMEOUT(closing.closed && clock.elapsed() > 1200, 30000);
+    closing.released = true;
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 30000);
+    QCOMPARE(ended.at(0).at(0).value<Recorder::Outcome>(), Recorder::Outcome::Broken);
 }
 
 void TestRecorder::failedWriteKeepsTheOldFile_data() {
