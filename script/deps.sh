@@ -4,6 +4,8 @@ tintoko_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-qpa-plugins qt6-webengine-dev
   libmpg123-dev libpulse-dev libmp3lame-dev
+  # the recorder: noise suppression (speexdsp) and loudness (EBU R128)
+  libspeexdsp-dev libebur128-dev
   fonts-noto-cjk metacity
   pulseaudio pulseaudio-utils
   # the recorder's end-to-end test reads and presses its buttons as a screen

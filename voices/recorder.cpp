@@ -6,6 +6,7 @@
 #include "take.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -24,6 +25,7 @@ struct Recorder::Take {
     std::mutex mutex;
     std::condition_variable ended;
     Recorder *owner = nullptr;
+    bool heard = false; // all that is wanted from the microphone
     bool done = false;
     std::atomic<bool> stop{false};
 
@@ -50,30 +52,62 @@ struct Result {
     QString detail;
 };
 
-// Collects the take into `samples`; an outcome only when that failed.
-std::optional<Result> listen(Recorder::Take &take, AudioSource &source,
-                             std::vector<qint16> &samples) {
-    switch (source.open(Recorder::kRate)) {
+std::optional<Result> failed(AudioSource::Failure failure, const AudioSource &source) {
+    switch (failure) {
     case AudioSource::Failure::None:
-        break;
+        return std::nullopt;
     case AudioSource::Failure::NoServer:
         return Result{Outcome::NoServer, source.errorString()};
     case AudioSource::Failure::NoMicrophone:
         return Result{Outcome::NoMicrophone, source.errorString()};
+    case AudioSource::Failure::Broken:
+        return Result{Outcome::Broken, source.errorString()};
+    case AudioSource::Failure::NoAnswer:
+        return Result{Outcome::NoAnswer, source.errorString()};
     }
-    take.tell([](Recorder *owner) { emit owner->listening(); });
+    return Result{Outcome::Broken, source.errorString()};
+}
+
+// Collects the take into `samples`; an outcome only when that failed.
+std::optional<Result> listen(Recorder::Take &take, AudioSource &source,
+                             std::vector<qint16> &samples) {
+    if (auto failure = failed(source.open(Recorder::kRate), source))
+        return failure;
 
     constexpr std::size_t kBlock = std::size_t(Recorder::kRate) * Recorder::kBlockMs / 1000;
     constexpr std::size_t kMax = std::size_t(Recorder::kRate) * Recorder::kMaxMs / 1000;
     samples.reserve(kMax);
     std::vector<qint16> block(kBlock);
+    const auto collect = [&](std::size_t count) {
+        block.resize(count);
+        auto failure = failed(source.read(block), source);
+        if (!failure) {
+            // Listening is said when the microphone's sound arrives, which
+            // can be long after the stream opened.
+            if (samples.empty())
+                take.tell([](Recorder *owner) { emit owner->listening(); });
+            samples.insert(samples.end(), block.begin(), block.end());
+            take.tell([percent = take::levelPercent(block)](Recorder *owner) {
+                emit owner->level(percent);
+            });
+        }
+        return failure;
+    };
     while (!take.stop && samples.size() < kMax) {
-        block.resize(std::min(kBlock, kMax - samples.size()));
-        if (!source.read(block))
-            return Result{Outcome::Broken, source.errorString()};
-        samples.insert(samples.end(), block.begin(), block.end());
-        take.tell(
-            [percent = take::levelPercent(block)](Recorder *owner) { emit owner->level(percent); });
+        if (auto failure = collect(std::min(kBlock, kMax - samples.size())))
+            return failure;
+    }
+    if (take.abandoned())
+        return std::nullopt;
+    // What was heard before the stop is still on its way from the server.
+    constexpr auto kCatchUp = qsizetype(Recorder::kRate) * Recorder::kCatchUpMs / 1000;
+    auto behind = std::size_t(std::clamp(source.backlog(), qsizetype(0), kCatchUp));
+    behind = std::min(behind, kMax - samples.size());
+    while (behind > 0) {
+        const std::size_t count = std::min(kBlock, behind);
+        if (auto failure = collect(count))
+            return failure;
+        behind -= count;
     }
     return std::nullopt;
 }
@@ -126,6 +160,10 @@ void Recorder::start(const QString &path) {
             result = Result{Outcome::NoServer, {}};
         else
             result = listen(*take, *source, samples);
+        {
+            const std::lock_guard lock(take->mutex);
+            take->heard = true;
+        }
         source.reset(); // the microphone is free again
         if (!result)
             result = keep(*take, samples, path);
@@ -137,9 +175,30 @@ void Recorder::start(const QString &path) {
         take->done = true;
         take->ended.notify_all();
     }).detach();
+    // Unless this take has ended by then.
+    QTimer::singleShot(m_giveUpAfterMs, this, [this, take = std::weak_ptr(m_take)] {
+        if (take.lock() == m_take)
+            giveUp();
+    });
 }
 
 void Recorder::stop() {
     if (m_take)
         m_take->stop = true;
+}
+
+void Recorder::giveUp() {
+    if (!m_take)
+        return;
+    {
+        const std::lock_guard lock(m_take->mutex);
+        // Past the microphone, the take only needs the processor and the
+        // disk: it ends soon.
+        if (m_take->heard)
+            return;
+        m_take->owner = nullptr;
+        m_take->stop = true;
+    }
+    m_take.reset();
+    emit finished(Outcome::NoAnswer, {});
 }

@@ -6,21 +6,43 @@
 #include <vector>
 
 // What is done to a take before it is kept, as plain functions on 16-bit mono
-// samples: the silence before and after the words is cut, kTailMs of what
-// follows them is kept so that the last sound dies away, and the loudest
-// sample is brought to kPeakDbfs, so that every recording sounds about as
-// loud as the next.
+// samples: the stretches before and after the words that hold nothing but
+// the noise of the room and the microphone are cut, kLeadMs before the words
+// and kTailMs after them are kept so that a soft start is whole and the last
+// sound dies away, the noise under what is kept is lowered (denoise.h), and
+// the take is brought to the loudness of the shipped recordings
+// (loudness.h).
 namespace take {
 
-inline constexpr int kFrameMs = 10;       // sound is looked for frame by frame
-inline constexpr int kTailMs = 100;       // kept after the last sound
-inline constexpr int kMinSoundMs = 300;   // less than this is no take
-inline constexpr double kPeakDbfs = -1.0; // the loudest sample afterwards
-// A frame holds sound when its loudest sample reaches a thirtieth of the
-// take's loudest (-30 dB), and at least kFloor: room noise and a quiet
-// breath stay out, the onset of a word stays in.
-inline constexpr int kRelativeDivisor = 30;
-inline constexpr int kFloor = 164; // -46 dBFS
+inline constexpr int kFrameMs = 10;     // sound is looked for frame by frame
+inline constexpr int kLeadMs = 50;      // kept before the first sound
+inline constexpr int kTailMs = 100;     // kept after the last sound
+inline constexpr int kMinSoundMs = 300; // less than this is no take
+// The noise floor of a take is the level (RMS) of the quietest tenth of its
+// frames that hold a signal at all: digital silence is none (a source that
+// sends zeros before it starts, the monitor of an output that plays
+// nothing), since a microphone hears at least some noise. Sound is a run of at least
+// kMinRunMs of frames kAboveNoiseDb above that floor, and above kMinSoundDbfs: hiss, hum and a
+// breath stay out, and so does the click of the mouse button that stops the take.
+inline constexpr int kQuietShare = 10; // percent of the frames
+inline constexpr double kAboveNoiseDb = 10.0;
+inline constexpr double kMinSoundDbfs = -55.0;
+inline constexpr int kMinRunMs = 30;
+// A floor louder than kLoudestNoiseDbfs is no noise but a take without a
+// pause (a long word, a steady tone): sound is what stands kAboveNoiseDb
+// above that level.
+inline constexpr double kLoudestNoiseDbfs = -35.0;
+// Noise is lowered where there is noise to lower: a take from a quiet room
+// and a good microphone, or one without a pause, is left as it was heard.
+inline constexpr double kQuietFloorDbfs = -60.0;
+
+// The RMS level of each kFrameMs frame in dBFS (a last, shorter frame
+// included); -120 for digital silence.
+std::vector<double> frameLevels(std::span<const qint16> samples, int rate);
+
+// The level of the quietest kQuietShare percent of the frames with a signal;
+// -120 when none has one.
+double noiseFloor(std::span<const double> levels);
 
 struct Sound {
     qsizetype begin = 0; // first sample of the first frame with sound
@@ -32,17 +54,15 @@ struct Sound {
 // Where the sound is; an empty Sound when there is none.
 Sound findSound(std::span<const qint16> samples, int rate);
 
-// Scales the samples so that the loudest reaches `dbfs` (all silence stays).
-void normalise(std::span<qint16> samples, double dbfs);
-
 enum class Verdict { Keep, Silent, TooShort };
 
 struct Prepared {
     Verdict verdict = Verdict::Silent;
-    std::vector<qint16> samples; // with Keep: trimmed and normalised
+    qsizetype begin = 0;         // with Keep: where the kept part starts in the take
+    std::vector<qint16> samples; // with Keep: cut, cleaned and brought to loudness
 };
 
-// The whole treatment: cut, judge, normalise.
+// The whole treatment: find the words, judge, cut, clean, level.
 Prepared prepare(std::span<const qint16> samples, int rate);
 
 // The loudest sample of a block, as 0..100 on a scale from -60 dBFS to 0:

@@ -230,6 +230,11 @@ void VoicesWindow::takeFinished(Recorder::Outcome outcome, const QString &detail
         tell(QStringLiteral("没能保存录音%1：磁盘可能满了，或者不能写入。").arg(because(detail)) +
              kOldKept);
         break;
+    case Recorder::Outcome::NoAnswer:
+        tell(QStringLiteral("电脑的声音服务没有回应，这次录音没有完成。请等一会儿再试；"
+                            "如果还是不行，请重新启动电脑。") +
+             kOldKept);
+        break;
     }
 }
 

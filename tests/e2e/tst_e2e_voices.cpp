@@ -1,5 +1,6 @@
 #include "audiocapture.h"
 #include "e2eenvironment.h"
+#include "loudness.h"
 #include "mainwindowmap.h"
 #include "mp3decoder.h"
 
@@ -51,6 +52,7 @@ class TstE2eVoices final : public QObject {
 private slots:
     void initTestCase();
     void recordPlayRestore();
+    void frozenSoundServer();
     void cleanupTestCase() { m_env.reset(); }
 
 private:
@@ -62,7 +64,7 @@ private:
                           out);
     }
     bool press(const QString &name) { return atspi({QStringLiteral("press"), name}) == 0; }
-    bool waitForTree(const QString &pattern) {
+    bool waitForTree(const QString &pattern, int timeoutMs = 20000) {
         const QRegularExpression re(pattern);
         return E2eEnvironment::waitFor(
             [&] {
@@ -70,7 +72,7 @@ private:
                 return atspi({QStringLiteral("dump")}, &tree) == 0 &&
                        re.match(QString::fromUtf8(tree)).hasMatch();
             },
-            20000, 100);
+            timeoutMs, 100);
     }
     QPair<double, double> clickRed() {
         AudioCapture *capture = m_env->audioCapture();
@@ -133,7 +135,10 @@ void TstE2eVoices::recordPlayRestore() {
     const auto [keptMs, keptHz] = msAndHz(samples, audio.sampleRate);
     qInfo("kept %.0f ms at %.0f Hz", keptMs, keptHz);
     QVERIFY(keptMs > 1300 && keptMs < 1900 && std::abs(keptHz - 440) < 20);
-    QVERIFY(AudioCapture::analyse(samples).peak > 26000); // brought to -1 dBFS
+    // As loud as the shipped recordings.
+    const double lufs = loudness::integratedLufs({samples.constData(), std::size_t(samples.size())},
+                                                 audio.sampleRate);
+    QVERIFY2(std::abs(lufs - loudness::kTargetLufs) < 1.0, qPrintable(QString::number(lufs)));
 
     QVERIFY2(m_env->startProgram(m_program), qPrintable(m_env->errorString()));
     const quint64 window = m_env->waitForWindow(E2eEnvironment::kMainWindowTitle);
@@ -149,6 +154,33 @@ void TstE2eVoices::recordPlayRestore() {
     qInfo("then %.0f ms at %.0f Hz", shippedMs, shippedHz);
     QVERIFY(shippedHz > 800);
     QCOMPARE(digest(m_program), m_before);
+}
+
+// A sound server stopped before 录音 or during the take holds nothing up for
+// long: within 15 s of 录音 the window says that the sound service does not
+// answer, and the rows can be used again.
+void TstE2eVoices::frozenSoundServer() {
+    const QString rowsUsable = QStringLiteral("push button\t录音 红色\t\t[^\n]*enabled[^\n]*\n"
+                                              "push button\t试听 红色\t\t[^\n]*enabled");
+    const QString noAnswer = QStringLiteral("label\t电脑的声音服务没有回应");
+    QVERIFY(m_env->freezeAudioServer(true));
+    QVERIFY(press(QStringLiteral("录音 红色")));
+    const bool answered = waitForTree(noAnswer, 15000) && waitForTree(rowsUsable, 1000);
+    QVERIFY(m_env->freezeAudioServer(false));
+    QVERIFY2(answered, "frozen before 录音: still waiting after 15 s");
+
+    QVERIFY(press(QStringLiteral("录音 红色")));
+    QElapsedTimer sincePress;
+    sincePress.start();
+    QVERIFY(waitForTree(QStringLiteral("label\t正在录音")));
+    QVERIFY(m_env->freezeAudioServer(true));
+    QVERIFY(press(QStringLiteral("录音 红色")));
+    const bool stopped =
+        waitForTree(noAnswer, int(15000 - sincePress.elapsed())) && waitForTree(rowsUsable, 1000);
+    QVERIFY(m_env->freezeAudioServer(false));
+    QVERIFY2(stopped, "frozen during the take: still waiting 15 s after 录音");
+    QVERIFY(!QFile::exists(m_env->environment().value(QStringLiteral("XDG_DATA_HOME")) +
+                           QStringLiteral("/tintoko/声音/红  色.mp3")));
 }
 
 QTEST_GUILESS_MAIN(TstE2eVoices)
