@@ -162,7 +162,9 @@ void TestMp3Decoder::longFileStreams() {
     file.close();
 
     Mp3Decoder decoder;
+    QVERIFY(decoder.atEnd()); // nothing open
     QCOMPARE(decoder.open(path), Mp3Decoder::Result::Ok);
+    QVERIFY(!decoder.atEnd());
     const qint64 block = decoder.bytesPerSecond() / 50;
     qint64 total = 0;
     for (QByteArray pcm = decoder.read(block); !pcm.isEmpty(); pcm = decoder.read(block)) {
