@@ -78,6 +78,12 @@ void TestForm1Load::buttonsAfterLoad() {
                             QPoint(face.width() / 2, face.height() - 3)}) {
         QCOMPARE(face.pixelColor(p).rgb(), expected.rgb());
     }
+    // A raised edge: white at the top and left, dark grey at the bottom and right.
+    const int w = face.width() - 1;
+    const int h = face.height() - 1;
+    for (const auto &[x, y, grey] :
+         {std::tuple{w / 2, 0, 255}, {0, h / 2, 255}, {w / 2, h, 64}, {w, h / 2, 64}})
+        QCOMPARE(face.pixelColor(x, y), QColor(grey, grey, grey));
 }
 
 void TestForm1Load::menusAndControlsAfterLoad() {
