@@ -3,7 +3,7 @@
 #include <QNetworkInformation>
 #include <QNetworkInterface>
 
-bool onlineThrough(int interfaceFlags, bool hasAddress) {
+bool onlineThrough(unsigned interfaceFlags, bool hasAddress) {
     const auto flags = QNetworkInterface::InterfaceFlags::fromInt(interfaceFlags);
     return flags.testFlag(QNetworkInterface::IsUp) &&
            flags.testFlag(QNetworkInterface::IsRunning) &&

@@ -8,4 +8,4 @@ bool shifou_zaixian();
 
 // Whether an interface counts as a way online: up, running, not the loopback,
 // and with an address. `flags` are its QNetworkInterface::InterfaceFlags.
-bool onlineThrough(int flags, bool hasAddress);
+bool onlineThrough(unsigned flags, bool hasAddress);

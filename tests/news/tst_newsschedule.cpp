@@ -121,8 +121,8 @@ void TestNewsSchedule::onlineInterfaces() {
     QVERIFY(onlineThrough((running | Flag::CanBroadcast).toInt(), true));
     QVERIFY(!onlineThrough(running.toInt(), false));
     QVERIFY(!onlineThrough((running | Flag::IsLoopBack).toInt(), true));
-    QVERIFY(!onlineThrough(int(Flag::IsUp), true));
-    QVERIFY(!onlineThrough(int(Flag::IsRunning), true));
+    QVERIFY(!onlineThrough(unsigned(Flag::IsUp), true));
+    QVERIFY(!onlineThrough(unsigned(Flag::IsRunning), true));
 }
 
 QTEST_GUILESS_MAIN(TestNewsSchedule)
