@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -97,7 +99,14 @@ void TestForm1Drill::freeMode() {
     QFETCH(QString, file);
     m_player->openResult = openResult;
 
+    // Every click is timed for the benchmarks.
+    QLoggingCategory::setFilterRules(QStringLiteral("tintoko.sound.timing.debug=true"));
+    QTest::ignoreMessage(
+        QtDebugMsg,
+        QRegularExpression(
+            QStringLiteral("^event=click steady_ns=\\d+ epoch_us=\\d+ index=%1$").arg(index)));
     QTest::mouseClick(button(index), Qt::LeftButton);
+    QLoggingCategory::setFilterRules({});
 
     QCOMPARE(ui().Text1->backColour(), colourtable::value(index));
     QCOMPARE(ui().Text2->backColour(), colourtable::value(index));
