@@ -33,10 +33,8 @@ void TestPulseOutput::withAndWithoutAServer() {
     PulseOutput out;
     out.flush(); // nothing to drop
     QVERIFY(!out.open(22050, 1));
-    QVERIFY(!out.isOpen());
     QVERIFY(!out.write(silence.constData(), silence.size()));
     QCOMPARE(out.latencyUs(), -1);
-    QCOMPARE(out.startBytes(), 0);
 
     QProcess server;
     server.setStandardOutputFile(QProcess::nullDevice());
