@@ -3,15 +3,19 @@
 #include <QNetworkInformation>
 #include <QNetworkInterface>
 
+bool onlineThrough(unsigned interfaceFlags, bool hasAddress) {
+    const auto flags = QNetworkInterface::InterfaceFlags::fromInt(interfaceFlags);
+    return flags.testFlag(QNetworkInterface::IsUp) &&
+           flags.testFlag(QNetworkInterface::IsRunning) &&
+           !flags.testFlag(QNetworkInterface::IsLoopBack) && hasAddress;
+}
+
 namespace {
 
 bool anInterfaceIsUp() {
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &interface : interfaces) {
-        const QNetworkInterface::InterfaceFlags flags = interface.flags();
-        if (flags.testFlag(QNetworkInterface::IsUp) &&
-            flags.testFlag(QNetworkInterface::IsRunning) &&
-            !flags.testFlag(QNetworkInterface::IsLoopBack) && !interface.addressEntries().isEmpty())
+        if (onlineThrough(interface.flags().toInt(), !interface.addressEntries().isEmpty()))
             return true;
     }
     return false;

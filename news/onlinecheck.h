@@ -5,3 +5,7 @@
 // online when an interface other than the loopback is up, running and has an
 // address.
 bool shifou_zaixian();
+
+// Whether an interface counts as a way online: up, running, not the loopback,
+// and with an address. `flags` are its QNetworkInterface::InterfaceFlags.
+bool onlineThrough(unsigned flags, bool hasAddress);

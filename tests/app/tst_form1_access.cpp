@@ -140,6 +140,7 @@ void TestForm1Access::keys_data() {
     QTest::newRow("Up from button 10") << 9 << int(Qt::Key_Up) << 1 << 0;
     QTest::newRow("Right along the row") << 9 << int(Qt::Key_Right) << 10 << 0;
     QTest::newRow("no Left past the row's start") << 8 << int(Qt::Key_Left) << 8 << 0;
+    QTest::newRow("no Right past the row's end") << 7 << int(Qt::Key_Right) << 7 << 0;
     QTest::newRow("no Down from the lower row") << 12 << int(Qt::Key_Down) << 12 << 0;
 }
 

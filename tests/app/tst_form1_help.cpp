@@ -151,6 +151,13 @@ void TestForm1Help::hoverAndReset() {
     QTest::mouseMove(ui().Frame3, QPoint(100, 3)); // the frame's bare area
     for (int index : {1, 3, 6})
         QCOMPARE(looks(index), blue);
+    // What each link shows, and its tip.
+    QCOMPARE(ui().wangye.value(1)->text(), maker::linkSite());
+    QCOMPARE(ui().wangye.value(3)->text(), maker::linkSite() + "/rj");
+    QCOMPARE(ui().wangye.value(6)->text(), maker::contactNumber());
+    QCOMPARE(ui().wangye.value(1)->toolTip(), maker::linkSiteTip());
+    QCOMPARE(ui().wangye.value(3)->toolTip(), QStringLiteral("点击进入软件升级页面"));
+    QCOMPARE(ui().wangye.value(6)->toolTip(), maker::contactNumberTip());
 }
 
 void TestForm1Help::newsOption_data() {

@@ -78,6 +78,18 @@ void TestForm1Load::buttonsAfterLoad() {
                             QPoint(face.width() / 2, face.height() - 3)}) {
         QCOMPARE(face.pixelColor(p).rgb(), expected.rgb());
     }
+    // A raised edge: white at the top and left, dark grey at the bottom and right.
+    const int w = face.width() - 1;
+    const int h = face.height() - 1;
+    for (const auto &[x, y, grey] :
+         {std::tuple{w / 2, 0, 255}, {0, h / 2, 255}, {w / 2, h, 64}, {w, h / 2, 64}})
+        QCOMPARE(face.pixelColor(x, y), QColor(grey, grey, grey));
+    // The first button has the focus, marked by a dotted frame 3 pixels in.
+    int dots = 0;
+    for (int y = 3; y <= h - 4; ++y)
+        dots += face.pixelColor(3, y) != expected ? 1 : 0;
+    QCOMPARE(button->hasFocus(), index == 0);
+    QCOMPARE(dots > 0 && dots < h - 6, index == 0);
 }
 
 void TestForm1Load::menusAndControlsAfterLoad() {

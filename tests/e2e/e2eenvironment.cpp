@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kPartStartLimitMs = 10000;
+constexpr int kPartStartLimitMs = 30000;
 constexpr int kClickGapMs = 600;
 // Display numbers for the X servers, clear of the usual :0 and :99.
 constexpr int kFirstDisplay = 120;
@@ -72,6 +72,36 @@ bool selectionOwned(const QString &display, const char *selection) {
         xcb_get_selection_owner_reply(x.get(), xcb_get_selection_owner(x.get(), atom), nullptr),
         &std::free);
     return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+// Whether the window manager takes on a window mapped now: a probe window is
+// mapped and must get WM_STATE, which window managers set on the windows they
+// manage. Openbox answers wmctrl before it handles map requests, and drops the
+// requests that come in between: a window mapped then stays unmapped for good.
+bool managesNewWindows(const QString &display, int timeoutMs) {
+    const XConnection x(display);
+    if (!x.ok())
+        return false;
+    xcb_connection_t *c = x.get();
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t probe = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 16, 16, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(c, probe);
+    xcb_flush(c);
+    const xcb_atom_t wmState = x.atom("WM_STATE");
+    const bool managed = E2eEnvironment::waitFor(
+        [&] {
+            std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+                xcb_get_property_reply(
+                    c, xcb_get_property(c, 0, probe, wmState, XCB_ATOM_ANY, 0, 2), nullptr),
+                &std::free);
+            return reply && reply->type != XCB_ATOM_NONE;
+        },
+        timeoutMs, 20);
+    xcb_destroy_window(c, probe);
+    xcb_flush(c);
+    return managed;
 }
 
 // WM_DELETE_WINDOW, as a window manager sends it when the close box is clicked.
@@ -396,11 +426,13 @@ bool E2eEnvironment::startWindowManager() {
     QProcess *wm = spawn(name, name, args, env);
     if (wm == nullptr)
         return false;
-    // wmctrl answers once the window manager has announced itself.
+    // wmctrl answers once the window manager has announced itself; it is
+    // ready once it frames a new window (a probe mapped anew each time).
     const bool ready = waitFor(
         [&] {
             return wm->state() == QProcess::NotRunning ||
-                   run(QStringLiteral("wmctrl"), {QStringLiteral("-m")}) == 0;
+                   (run(QStringLiteral("wmctrl"), {QStringLiteral("-m")}) == 0 &&
+                    managesNewWindows(m_display, 2000));
         },
         kPartStartLimitMs, 20);
     if (!ready || wm->state() == QProcess::NotRunning)
@@ -644,14 +676,24 @@ QColor E2eEnvironment::swatchColour(const MainWindowMap &map) {
 }
 
 QImage E2eEnvironment::screenshot(const QString &name) {
-    const QString file = m_temp.filePath(QStringLiteral("screen.png"));
-    QFile::remove(file);
-    if (run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file}) !=
-        0)
+    // Straight from the X server: no tool to start for every poll, which took
+    // long on a busy machine. The 24-bit screen holds 32-bit pixels laid out
+    // as QImage::Format_RGB32.
+    const XConnection x(m_display);
+    if (!x.ok())
         return {};
-    QImage image(file);
-    if (!image.isNull())
-        image = image.convertToFormat(QImage::Format_RGB32);
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(x.get())).data;
+    const int w = screen->width_in_pixels;
+    const int h = screen->height_in_pixels;
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
+        xcb_get_image_reply(
+            x.get(),
+            xcb_get_image(x.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0, w, h, ~0U),
+            nullptr),
+        &std::free);
+    if (!reply || xcb_get_image_data_length(reply.get()) != w * h * 4)
+        return {};
+    const QImage image = QImage(xcb_get_image_data(reply.get()), w, h, QImage::Format_RGB32).copy();
     if (!name.isEmpty())
         keep(image, name);
     return image;

@@ -105,7 +105,7 @@ public:
     // --- windows and screen ------------------------------------------------
     // Polls every 50 ms for a visible window whose title matches the regular
     // expression; returns its id, or 0 after timeoutMs.
-    quint64 waitForWindow(const QString &titlePattern, int timeoutMs = 20000);
+    quint64 waitForWindow(const QString &titlePattern, int timeoutMs = 30000);
     QList<quint64> visibleWindows(const QString &titlePattern);
     // The window's client area (inside any frame) in screen coordinates; an
     // empty rectangle when the window does not exist.
@@ -125,7 +125,7 @@ public:
     // the window's client area, and maps the controls from it; nullopt after
     // timeoutMs. The last screenshot goes to *shot when given.
     std::optional<MainWindowMap> waitForMainWindowMap(quint64 window, QImage *shot = nullptr,
-                                                      int timeoutMs = 10000);
+                                                      int timeoutMs = 30000);
     // startProgram, then waitForWindow for the main window (its id goes to
     // *window) and waitForMainWindowMap; nullopt, with errorString() saying
     // what did not happen, when any step fails.

@@ -17,9 +17,8 @@ constexpr int kText2Height = form1design::kText2HeightTwips;
 constexpr int kButtonWidth = form1design::kButtonWidthTwips;
 constexpr int kButtonHeight = form1design::kButtonHeightTwips;
 
-// The smallest solid block taken for the swatch: far larger than any glyph of
-// the menu bar, and larger than a colour button.
-constexpr int kMinSwatchWidth = 120;
+// The least height of solid colour taken for the swatch: far larger than any
+// glyph of the menu bar, and larger than a colour button.
 constexpr int kMinSwatchHeight = 60;
 
 QRgb rgbAt(const QImage &image, int x, int y) {
@@ -49,13 +48,19 @@ std::optional<MainWindowMap> MainWindowMap::locate(const QImage &screen, const Q
     const QImage image = screen.convertToFormat(QImage::Format_RGB32);
     const QRect area = client.intersected(image.rect());
     const QRgb rgb = swatchColour.rgb() & 0xffffff;
-    // Row by row, the first pixel that starts a solid block is the swatch's
-    // top-left corner.
+    // Row by row, the first pixel that starts a solid block exactly as wide
+    // as the swatch, with another colour on its left and right, is the
+    // swatch's top-left corner. (A window mapped but not yet painted shows
+    // the black root through all of its client area.)
+    const int width = units::twipsToPx(kText1Width);
+    const auto other = [&](int x, int y) {
+        return x < 0 || x >= image.width() || rgbAt(image, x, y) != rgb;
+    };
     for (int y = area.top(); y + kMinSwatchHeight - 1 <= area.bottom(); ++y) {
-        for (int x = area.left(); x + kMinSwatchWidth - 1 <= area.right(); ++x) {
-            if (rgbAt(image, x, y) == rgb &&
-                rgbAt(image, x + kMinSwatchWidth - 1, y + kMinSwatchHeight - 1) == rgb &&
-                solidBlock(image, x, y, kMinSwatchWidth, kMinSwatchHeight, rgb)) {
+        for (int x = area.left(); x + width - 1 <= area.right(); ++x) {
+            if (rgbAt(image, x, y) == rgb && other(x - 1, y) && other(x + width, y) &&
+                rgbAt(image, x + width - 1, y + kMinSwatchHeight - 1) == rgb &&
+                solidBlock(image, x, y, width, kMinSwatchHeight, rgb)) {
                 const QPoint corner(x, y);
                 const QPoint offset(units::unitsToPxX(layout.text1.left),
                                     units::unitsToPxY(layout.text1.top));

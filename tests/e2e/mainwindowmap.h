@@ -21,8 +21,8 @@ public:
     MainWindowMap(QPoint origin, const Form1Layout &layout);
 
     // Finds the swatch in `screen` inside `client` (the window's client area
-    // in screen coordinates); nullopt when no block of `swatchColour` of at
-    // least 120 x 60 pixels is there.
+    // in screen coordinates); nullopt when no block of `swatchColour`, as wide
+    // as the swatch and at least 60 pixels high, is there.
     static std::optional<MainWindowMap> locate(const QImage &screen, const QRect &client,
                                                const QColor &swatchColour = Qt::black,
                                                const Form1Layout &layout = normalLayout());

@@ -108,7 +108,7 @@ bool TstE2eExercises::openExerciseMenu() {
             }
             return covered > 1000;
         },
-        5000);
+        20000);
     m_env->keep(m_shot, QStringLiteral("menu"));
     return open;
 }
@@ -156,7 +156,7 @@ void TstE2eExercises::automaticPlayShowsAndSpeaks() {
             }
             return now == kGreen;
         },
-        15000);
+        30000);
     m_env->keep(m_shot, QStringLiteral("automatic-green"));
     QStringList names;
     for (const QColor &c : seen)
@@ -183,7 +183,7 @@ void TstE2eExercises::automaticPlayShowsAndSpeaks() {
     QVERIFY2(written, qPrintable(QStringLiteral("%1 pixels of ink in the strip").arg(ink)));
 
     // The names were spoken: sound reached the sink.
-    QVERIFY2(capture->waitForSound(mark, 5000), "no sound from automatic play");
+    QVERIFY2(capture->waitForSound(mark, 20000), "no sound from automatic play");
     const AudioAnalysis played = capture->analyse(mark);
     qInfo("sound: %.0f ms from the first to the last sound sample, peak %d", played.soundLengthMs(),
           played.peak);

@@ -81,7 +81,7 @@ void TstE2eSound::clickSpeaksTheName() {
     QVERIFY(m_env->click(m_map->buttonCentre(13)));
 
     QVERIFY2(E2eEnvironment::waitFor(
-                 [&] { return m_env->swatchColour(*m_map) == QColor(255, 0, 255); }, 5000),
+                 [&] { return m_env->swatchColour(*m_map) == QColor(255, 0, 255); }, 20000),
              "the swatch did not turn bright magenta");
     QVERIFY2(capture->waitForSoundToEnd(mark, 400, 10000), "no recording reached the sink");
     const AudioAnalysis played = capture->analyse(mark);
@@ -103,7 +103,7 @@ void TstE2eSound::newClickCutsTheRecordingShort() {
     QVERIFY(capture->waitForSound(mark, 10000));
     QVERIFY(m_env->click(m_map->buttonCentre(15))); // the harness keeps 600 ms between clicks
     QVERIFY2(E2eEnvironment::waitFor(
-                 [&] { return m_env->swatchColour(*m_map) == QColor(255, 255, 255); }, 5000),
+                 [&] { return m_env->swatchColour(*m_map) == QColor(255, 255, 255); }, 20000),
              "the swatch did not turn white");
     QVERIFY(capture->waitForSoundToEnd(mark, 400, 10000));
     const AudioAnalysis both = capture->analyse(mark);
@@ -126,15 +126,17 @@ void TstE2eSound::badRecordingsPlayNothing() {
     QFETCH(int, index);
     QFETCH(QColor, colour);
     AudioCapture *capture = m_env->audioCapture();
-    // Start from another colour, so that the change is seen.
+    // Start from another colour, so that the change is seen, and let its
+    // recording end (it may be over before the swatch is seen white).
+    const qint64 white = capture->sampleCount();
     QVERIFY(m_env->click(m_map->buttonCentre(15)));
     QVERIFY(E2eEnvironment::waitFor(
-        [&] { return m_env->swatchColour(*m_map) == QColor(Qt::white); }, 5000));
-    QVERIFY(capture->waitForSoundToEnd(capture->sampleCount(), 400, 10000));
+        [&] { return m_env->swatchColour(*m_map) == QColor(Qt::white); }, 20000));
+    QVERIFY(capture->waitForSoundToEnd(white, 400, 20000));
 
     const qint64 mark = capture->sampleCount();
     QVERIFY(m_env->click(m_map->buttonCentre(index)));
-    QVERIFY2(E2eEnvironment::waitFor([&] { return m_env->swatchColour(*m_map) == colour; }, 5000),
+    QVERIFY2(E2eEnvironment::waitFor([&] { return m_env->swatchColour(*m_map) == colour; }, 20000),
              "the swatch did not change");
     // The null sink delivers sound up to about 2 s late: listen for 3 s.
     QVERIFY(!capture->waitForSound(mark, 3000));
@@ -182,7 +184,7 @@ void TstE2eSound::stoppedServerFreezesNothing() {
          {std::pair{13, QColor(255, 0, 255)}, {15, QColor(Qt::white)}, {4, QColor(128, 0, 0)}}) {
         QVERIFY(m_env->click(m_map->buttonCentre(index)));
         QVERIFY2(
-            E2eEnvironment::waitFor([&] { return m_env->swatchColour(*m_map) == colour; }, 5000),
+            E2eEnvironment::waitFor([&] { return m_env->swatchColour(*m_map) == colour; }, 20000),
             qPrintable(QStringLiteral("button %1 not shown; the program said:\n%2")
                            .arg(index)
                            .arg(m_env->programOutput())));

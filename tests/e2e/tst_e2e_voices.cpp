@@ -15,16 +15,22 @@ namespace {
 
 // How long the sound lasts, and its pitch by the zero crossings of its middle
 // (without 0.1 s at either end, where a tone starts and stops with a click):
-// a 440 Hz tone, not speech, whose crossings come far more often.
+// a 440 Hz tone, not speech, whose crossings come far more often. The pitch
+// counts the time with sound only: on a busy machine the sink fills a late
+// stream's gaps with silence.
 QPair<double, double> msAndHz(const QList<qint16> &samples, int rate) {
     const AudioAnalysis a = AudioCapture::analyse(samples);
     const qint64 from = a.firstSound + rate / 10;
     const qint64 to = a.lastSound - rate / 10;
     int crossings = 0;
-    for (qint64 i = from + 1; i <= to; ++i)
-        crossings += int((samples[i - 1] < 0) != (samples[i] < 0));
+    qint64 heard = 0;
+    for (qint64 i = from + 1; i <= to; ++i) {
+        const int step = std::abs(samples[i - 1] - samples[i]);
+        crossings += int(step > AudioCapture::kSilence && (samples[i - 1] < 0) != (samples[i] < 0));
+        heard += std::abs(samples[i]) > AudioCapture::kSilence ? 1 : 0;
+    }
     return {1000.0 * double(a.lastSound - a.firstSound) / rate,
-            crossings / 2.0 / (double(to - from) / rate)};
+            crossings / 2.0 / (double(heard) / rate)};
 }
 
 QStringList digest(const QString &folder) {

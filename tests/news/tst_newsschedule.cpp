@@ -1,6 +1,8 @@
 #include "newsaddress.h"
 #include "newsschedule.h"
+#include "onlinecheck.h"
 
+#include <QNetworkInterface>
 #include <QTest>
 
 // The timed news pop-up as a state machine, and the news addresses' rules.
@@ -11,6 +13,7 @@ private slots:
     void schedule_data();
     void schedule();
     void addresses();
+    void onlineInterfaces();
 };
 
 void TestNewsSchedule::schedule_data() {
@@ -110,6 +113,16 @@ void TestNewsSchedule::addresses() {
     QVERIFY(!newsaddress::opensInBrowser(QStringLiteral("about:blank")));
     QVERIFY(!newsaddress::opensInBrowser(QStringLiteral("http://a.b/cdef"))); // 15
     QVERIFY(newsaddress::opensInBrowser(QStringLiteral("http://a.b/cdefg")));
+}
+
+void TestNewsSchedule::onlineInterfaces() {
+    using Flag = QNetworkInterface::InterfaceFlag;
+    const QNetworkInterface::InterfaceFlags running = Flag::IsUp | Flag::IsRunning;
+    QVERIFY(onlineThrough((running | Flag::CanBroadcast).toInt(), true));
+    QVERIFY(!onlineThrough(running.toInt(), false));
+    QVERIFY(!onlineThrough((running | Flag::IsLoopBack).toInt(), true));
+    QVERIFY(!onlineThrough(unsigned(Flag::IsUp), true));
+    QVERIFY(!onlineThrough(unsigned(Flag::IsRunning), true));
 }
 
 QTEST_GUILESS_MAIN(TestNewsSchedule)

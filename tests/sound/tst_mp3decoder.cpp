@@ -85,40 +85,50 @@ void TestMp3Decoder::initTestCase() {
 void TestMp3Decoder::decode_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content"); // written to name first, unless null
-    QTest::addColumn<bool>("good");
+    QTest::addColumn<Mp3Decoder::Result>("result");
 
+    using enum Mp3Decoder::Result;
     const QByteArray mp3 = readAll(m_good);
     QVERIFY(!mp3.isEmpty());
     QByteArray noise(8192, '\0');
     QRandomGenerator random(20240607);
     random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
 
-    QTest::newRow("whole") << QStringLiteral("好.mp3") << mp3 << true;
+    QTest::newRow("whole") << QStringLiteral("好.mp3") << mp3 << Ok;
     // A file cut short (an interrupted copy) plays what it holds, whatever its
     // tag promised.
-    QTest::newRow("cut in half") << QStringLiteral("半.mp3") << mp3.left(mp3.size() / 2) << true;
+    QTest::newRow("cut in half") << QStringLiteral("半.mp3") << mp3.left(mp3.size() / 2) << Ok;
     QTest::newRow("last frames missing")
-        << QStringLiteral("缺.mp3") << mp3.left(mp3.size() - 600) << true;
+        << QStringLiteral("缺.mp3") << mp3.left(mp3.size() - 600) << Ok;
     const QByteArray untagged = withoutFirstFrame(mp3);
     QVERIFY(untagged.size() < mp3.size());
-    QTest::newRow("untagged") << QStringLiteral("无标.mp3") << untagged << true;
+    QTest::newRow("untagged") << QStringLiteral("无标.mp3") << untagged << Ok;
     QTest::newRow("untagged, cut in half")
-        << QStringLiteral("无标半.mp3") << untagged.left(untagged.size() / 2) << true;
-    QTest::newRow("first 100 bytes") << QStringLiteral("头.mp3") << mp3.left(100) << false;
-    QTest::newRow("empty") << QStringLiteral("空.mp3") << QByteArray("") << false;
+        << QStringLiteral("无标半.mp3") << untagged.left(untagged.size() / 2) << Ok;
+    QTest::newRow("first 100 bytes") << QStringLiteral("头.mp3") << mp3.left(100) << NoFormat;
+    QTest::newRow("empty") << QStringLiteral("空.mp3") << QByteArray("") << NoFormat;
     QTest::newRow("text") << QStringLiteral("文字.mp3")
                           << QByteArray("这不是声音。\nThis is not an MP3 file.\n").repeated(50)
-                          << false;
-    QTest::newRow("random bytes") << QStringLiteral("乱.mp3") << noise << false;
-    QTest::newRow("wav named mp3") << QStringLiteral("波形.mp3") << wavFile(m_full) << false;
-    QTest::newRow("missing") << QStringLiteral("没有.mp3") << QByteArray() << false;
-    QTest::newRow("folder") << QString() << QByteArray() << false;
+                          << NoFormat;
+    QTest::newRow("random bytes") << QStringLiteral("乱.mp3") << noise << NoFormat;
+    QTest::newRow("wav named mp3")
+        << QStringLiteral("波形.mp3") << wavFile(m_full) << FormatChanged;
+    // Within the start that is checked: a stream that breaks off, one that
+    // turns into another format after the first block decoded.
+    QTest::newRow("then zeros") << QStringLiteral("零.mp3") << mp3.left(600) + QByteArray(4096, 0)
+                                << DecodeError;
+    QTest::newRow("then another format")
+        << QStringLiteral("变.mp3")
+        << mp3.left(3750) + readAll(QStringLiteral(TINTOKO_TEST_CORPUS "/stereo-44k.mp3"))
+        << FormatChanged;
+    QTest::newRow("missing") << QStringLiteral("没有.mp3") << QByteArray() << NotAFile;
+    QTest::newRow("folder") << QString() << QByteArray() << NotAFile;
 }
 
 void TestMp3Decoder::decode() {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
-    QFETCH(bool, good);
+    QFETCH(Mp3Decoder::Result, result);
 
     const QString path = name.isEmpty() ? m_folder : m_folder + u'/' + name;
     if (!content.isNull()) {
@@ -129,14 +139,13 @@ void TestMp3Decoder::decode() {
 
     Mp3Decoder::Audio audio;
     audio.pcm = "left over";
-    const Mp3Decoder::Result result = Mp3Decoder::decode(path, audio);
-    if (!good) {
-        QVERIFY(result != Mp3Decoder::Result::Ok);
+    QCOMPARE(Mp3Decoder::decode(path, audio), result);
+    if (result != Mp3Decoder::Result::Ok) {
         QVERIFY(audio.pcm.isEmpty());
+        QCOMPARE(audio.frameCount(), 0);
         QCOMPARE(audio.durationMs(), 0);
         return;
     }
-    QCOMPARE(result, Mp3Decoder::Result::Ok);
     QCOMPARE(audio.sampleRate, m_full.sampleRate);
     QCOMPARE(audio.channels, m_full.channels);
     QCOMPARE(audio.pcm.size() % (audio.channels * 2), 0);
@@ -162,7 +171,11 @@ void TestMp3Decoder::longFileStreams() {
     file.close();
 
     Mp3Decoder decoder;
+    QVERIFY(decoder.atEnd()); // nothing open
     QCOMPARE(decoder.open(path), Mp3Decoder::Result::Ok);
+    QVERIFY(!decoder.atEnd());
+    QCOMPARE(decoder.announcedMs(), m_full.durationMs()); // its tag's, from the first copy
+    QCOMPARE(decoder.read(5).size(), 4);                  // whole samples only
     const qint64 block = decoder.bytesPerSecond() / 50;
     qint64 total = 0;
     for (QByteArray pcm = decoder.read(block); !pcm.isEmpty(); pcm = decoder.read(block)) {
