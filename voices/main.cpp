@@ -22,7 +22,7 @@ int main(int argc, char *argv[]) {
     const ProgramFolder folder(QCoreApplication::applicationDirPath(),
                                ProgramFolder::userSoundFolder());
     Mp3Play player;
-    player.setFallback([folder](const QString &path) { return folder.shippedInsteadOf(path); });
+    player.setFallback([folder](const QString &path) { return folder.fallbacksAfter(path); });
     Recorder recorder([] { return std::make_unique<PulseSource>(); });
 
     VoicesWindow window(folder, voicelines::all(), recorder, player);
