@@ -16,7 +16,7 @@ QString joined(const QString &folder, const QString &name) {
 
 } // namespace
 
-ProgramFolder::ProgramFolder(QString path, QString userSounds, QStringList sharedSounds)
+ProgramFolder::ProgramFolder(QString path, QString userSounds, const QStringList &sharedSounds)
     : m_path(std::move(path))
     , m_userSounds(std::move(userSounds)) {
     QStringList seen{QDir::cleanPath(m_userSounds)};

@@ -26,7 +26,8 @@ public:
     // userSounds: the user's recordings, or empty for none; sharedSounds:
     // folders of recordings for every user, in the order they are asked. A
     // shared folder that repeats the user's or an earlier one is left out.
-    explicit ProgramFolder(QString path, QString userSounds = {}, QStringList sharedSounds = {});
+    explicit ProgramFolder(QString path, QString userSounds = {},
+                           const QStringList &sharedSounds = {});
 
     [[nodiscard]] const QString &path() const { return m_path; }
     [[nodiscard]] const QString &userSounds() const { return m_userSounds; }
