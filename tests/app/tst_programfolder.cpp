@@ -30,28 +30,16 @@ void TestProgramFolder::firstReadableWins_data() {
     QTest::addColumn<QString>("kind");   // what the user's folder holds under the name
     QTest::addColumn<QString>("shared"); // which shared folder holds a file: "1", "2" or none
     QTest::addColumn<QString>("plays");  // "user", "shared1", "shared2" or "shipped"
-    QTest::newRow("a file") << "file"
-                            << "1"
-                            << "user";
-    QTest::newRow("nothing") << ""
-                             << ""
-                             << "shipped";
-    QTest::newRow("nothing, a classroom's") << ""
-                                            << "1"
-                                            << "shared1";
-    QTest::newRow("nothing, the second classroom's") << ""
-                                                     << "2"
-                                                     << "shared2";
-    QTest::newRow("a folder") << "folder"
-                              << "2"
-                              << "shared2";
-    QTest::newRow("a dangling link") << "link"
-                                     << ""
-                                     << "shipped";
+    // clang-format off
+    QTest::newRow("a file") << "file" << "1" << "user";
+    QTest::newRow("nothing") << "" << "" << "shipped";
+    QTest::newRow("nothing, a classroom's") << "" << "1" << "shared1";
+    QTest::newRow("nothing, the second classroom's") << "" << "2" << "shared2";
+    QTest::newRow("a folder") << "folder" << "2" << "shared2";
+    QTest::newRow("a dangling link") << "link" << "" << "shipped";
     if (::geteuid() != 0) // root reads anything
-        QTest::newRow("an unreadable file") << "unreadable"
-                                            << ""
-                                            << "shipped";
+        QTest::newRow("an unreadable file") << "unreadable" << "" << "shipped";
+    // clang-format on
 }
 
 void TestProgramFolder::firstReadableWins() {

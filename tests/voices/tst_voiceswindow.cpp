@@ -63,7 +63,8 @@ void keepWarnings(QtMsgType type, const QMessageLogContext &context, const QStri
 }
 
 const QString kRed = QStringLiteral("红  色.mp3");
-const QRegularExpression kLatin(QStringLiteral("[A-Za-z]"));
+const QString kFirst = QStringLiteral("选一行，按「录音」开始。");
+const QString kKept = QStringLiteral("原来的录音没有改变。");
 
 } // namespace
 
@@ -84,7 +85,6 @@ private slots:
     void restoreAsks();
     void closeWhileRecording_data();
     void closeWhileRecording();
-    void unheard();
     void cleanup();
 
 private:
@@ -103,9 +103,8 @@ private:
     QString source(int row) const {
         return m_window->findChild<QLabel *>(QStringLiteral("source-%1").arg(row))->text();
     }
-    // Which of record, listen, restore are enabled, row by row: "110 111 ...".
+    // Which of record, listen, restore are enabled, row by row: "110 111 110".
     QString enabled() const;
-    bool recordRed();
 
     QTemporaryDir m_dir;
     FakeSoundPlayer m_player;
@@ -176,50 +175,32 @@ QString TestVoicesWindow::enabled() const {
     return rows.join(' ');
 }
 
-// Starts a take in the red row and waits until the microphone is open.
-bool TestVoicesWindow::recordRed() {
-    m_window->record(1);
-    return QTest::qWaitFor(
-        [&] { return m_window->message().startsWith(QStringLiteral("正在录音")); }, 10000);
-}
-
 void TestVoicesWindow::rows_data() {
     QTest::addColumn<QString>("own");   // what the window's folder holds for red
     QTest::addColumn<QString>("share"); // what the classroom's holds
     QTest::addColumn<bool>("chosen");   // the window records into a chosen folder
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("message");
-    const QString first = QStringLiteral("选一行，按「录音」开始。");
-    const QString broken = QStringLiteral(
-        "你录的录音中有 1 段放不出来，孩子会听到别的录音。请重新录音，或按「恢复」。");
-    QTest::newRow("shipped") << ""
-                             << "" << false << "自带录音" << first;
-    QTest::newRow("own") << "good"
-                         << "good" << false << "你的录音" << first;
-    QTest::newRow("classroom") << ""
-                               << "good" << false << "班级的录音" << first;
-    QTest::newRow("own broken, classroom")
-        << "junk"
-        << "good" << false << "你的录音放不出来，现用班级的录音" << broken;
-    QTest::newRow("own broken") << "junk"
-                                << "junk" << false << "你的录音放不出来，现用自带录音" << broken;
-    QTest::newRow("own broken, played at once") // while it is checked: no word about it
-        << "junk"
-        << "junk" << false << "你的录音放不出来，现用自带录音"
-        << "正在播放「红色」。";
-    QTest::newRow("own is a folder") << "folder"
-                                     << "folder" << false << "自带录音" << first;
-    QTest::newRow("chosen folder") << "good"
-                                   << "" << true << "这个文件夹里的录音" << first;
-    QTest::newRow("chosen folder, broken")
-        << "junk"
-        << "" << true << "这个文件夹里的录音放不出来，现用自带录音"
-        << "这个文件夹里的录音中有 1 段放不出来，孩子会听到别的录音。请重新录音，或按「恢复」。";
+    QTest::addColumn<QString>("message"); // once all are checked
+    const QString broken =
+        QStringLiteral("%1录音中有 1 段放不出来，孩子会听到别的录音。请重新录音，或按「恢复」。");
+    // clang-format off
+    QTest::newRow("shipped") << "" << "" << false << "自带录音" << kFirst;
+    QTest::newRow("own") << "good" << "good" << false << "你的录音" << kFirst;
+    QTest::newRow("classroom") << "" << "good" << false << "班级的录音" << kFirst;
+    QTest::newRow("own broken, classroom") << "junk" << "good" << false << "你的录音放不出来，现用班级的录音" << broken.arg("你录的");
+    QTest::newRow("own broken") << "junk" << "junk" << false << "你的录音放不出来，现用自带录音" << broken.arg("你录的");
+    // Played while it is checked: no word about it then.
+    QTest::newRow("own broken, played") << "junk" << "junk" << false << "你的录音放不出来，现用自带录音" << "正在播放「红色」。";
+    QTest::newRow("own is a folder") << "folder" << "folder" << false << "自带录音" << kFirst;
+    QTest::newRow("chosen folder") << "good" << "" << true << "这个文件夹里的录音" << kFirst;
+    QTest::newRow("chosen folder, broken") << "junk" << "" << true << "这个文件夹里的录音放不出来，现用自带录音" << broken.arg("这个文件夹里的");
+    // clang-format on
 }
 
 // Each row says which recording the child hears, in its label and in its
 // buttons' descriptions, once it has been checked off the window's thread;
-// 试听 plays the first file there is and says what it is.
+// 试听 plays the first file there is and says what it is, or why nothing is
+// heard.
 void TestVoicesWindow::rows() {
     QFETCH(QString, own);
     QFETCH(QString, share);
@@ -231,10 +212,9 @@ void TestVoicesWindow::rows() {
     VoicesWindow &window =
         open(chosen ? VoicesWindow::Folder::Chosen : VoicesWindow::Folder::Users);
     QCOMPARE(source(1), QStringLiteral("正在检查……"));
-    if (message.startsWith(QStringLiteral("正在播放"))) {
+    emit m_player.unheard(SoundPlayer::Unheard::NoOutput); // nothing was played
+    if (message.startsWith(QStringLiteral("正在播放")))
         window.listen(1);
-        QCOMPARE(window.message(), message);
-    }
     QTRY_COMPARE(source(1), text);
     QCOMPARE(source(0), QStringLiteral("自带录音"));
     QCOMPARE(window.message(), message);
@@ -259,99 +239,68 @@ void TestVoicesWindow::rows() {
     QCOMPARE(m_player.callsWithoutState(), (QStringList{"Open:" + plays + kRed, "Play"}));
     QCOMPARE(window.message(), QStringLiteral("正在播放「红色」：%1。").arg(text));
     QCOMPARE(source(1), text);
+    emit m_player.unheard(SoundPlayer::Unheard::NoOutput);
+    QCOMPARE(window.message(),
+             QStringLiteral(
+                 "听不到「红色」：连不上电脑的声音服务，所以放不出声音。"
+                 "请检查电脑的声音设置，比如声音服务有没有打开、扬声器有没有选对，再试一次。"));
+    emit m_player.unheard(SoundPlayer::Unheard::NotPlayable);
+    QCOMPARE(window.message(),
+             QStringLiteral("「红色」的录音一段也放不出来，文件可能坏了。请重新录一段。"));
+    m_player.openResult = 1;
+    window.listen(0);
+    m_player.openResult = 0;
+    QCOMPARE(window.message(), QStringLiteral("「黑色」的录音放不出来。"));
 }
 
 void TestVoicesWindow::takes_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("microphone"); // "word", "cough", "silence", "breaks", "no server"...
-    QTest::addColumn<QString>("own"); // what stands in the way: "", "folder", "blocked", "full"
+    QTest::addColumn<QString>("microphone"); // what it hears, or how it fails
+    QTest::addColumn<QString>("own");        // what stands in the way
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("warning"); // on standard error
-    const QString kept = QStringLiteral("原来的录音没有改变。");
+    const QString setup = QStringLiteral("请检查电脑的声音设置，再试一次。");
+    const QString unsaved = QStringLiteral("没能保存录音：");
+    // clang-format off
     for (const char *locale : {"C", "zh_CN.UTF-8"}) {
-        const auto row = [&](const char *name) {
-            return &(QTest::addRow("%s, %s", name, locale) << QString::fromLatin1(locale));
-        };
-        *row("saved") << "word"
-                      << ""
-                      << "已保存「红色」。按「试听」听一听。"
-                      << "";
-        *row("no server")
-            << "no server"
-            << ""
-            << "打不开麦克风：连不上电脑的声音服务。请检查电脑的声音设置，再试一次。" + kept
-            << "tintoko-voices: NoServer: made up";
-        *row("no microphone") << "no microphone"
-                              << ""
-                              << "找不到麦克风。请接好麦克风，在声音设置里选中它，再试一次。" + kept
-                              << "tintoko-voices: NoMicrophone: made up";
-        *row("the stream breaks")
-            << "breaks"
-            << ""
-            << "录音中断了：电脑的声音服务不再回应。请检查电脑的声音设置，再试一次。" + kept
-            << "tintoko-voices: Broken: made up";
-        *row("silence") << "silence"
-                        << ""
-                        << "没有听到声音。请检查麦克风有没有接好、有没有被静音。" + kept << "";
-        *row("a cough") << "cough"
-                        << ""
-                        << "录到的声音太短（不到 0.3 秒），没有保存。请说完整句话再停。" + kept
-                        << "";
-        *row("a file where the folder goes")
-            << "word"
-            << "blocked"
-            << "没能保存录音：录音文件夹的位置上有一个同名的文件，建不成文件夹。请把那个文件移走，"
-               "再试一次。" +
-                   kept
-            << "tintoko-voices: NotSaved: cannot make the folder OWN";
-        *row("a folder where the file goes")
-            << "word"
-            << "folder"
-            << "没能保存录音：这一句的录音文件的位置上是一个文件夹或链接，录音程序不会动它。请把它"
-               "移走，再试一次。" +
-                   kept
-            << "tintoko-voices: NotSaved: not a regular file, left as it is";
-        *row("a full disk") << "word"
-                            << "full"
-                            << "没能保存录音：写不进录音文件夹，可能是磁盘满了，或者没有写入的权限"
-                               "。请腾出一些磁盘空间，或者检查文件夹的权限，再试一次。" +
-                                   kept
-                            << "tintoko-voices: NotSaved: write: File too large";
+        QTest::addRow("saved, %s", locale) << "word" << "" << "已保存「红色」。按「试听」听一听。" << "";
+        QTest::addRow("no server, %s", locale) << "no server" << "" << "打不开麦克风：连不上电脑的声音服务。" + setup + kKept << "NoServer: made up";
+        QTest::addRow("no microphone, %s", locale) << "no microphone" << "" << "找不到麦克风。请接好麦克风，在声音设置里选中它，再试一次。" + kKept << "NoMicrophone: made up";
+        QTest::addRow("broken, %s", locale) << "breaks" << "" << "录音中断了：电脑的声音服务不再回应。" + setup + kKept << "Broken: made up";
+        QTest::addRow("silence, %s", locale) << "silence" << "" << "没有听到声音。请检查麦克风有没有接好、有没有被静音。" + kKept << "";
+        QTest::addRow("a cough, %s", locale) << "cough" << "" << "录到的声音太短（不到 0.3 秒），没有保存。请说完整句话再停。" + kKept << "";
+        QTest::addRow("a file for the folder, %s", locale) << "word" << "blocked" << unsaved + "录音文件夹的位置上有一个同名的文件，建不成文件夹。请把那个文件移走，再试一次。" + kKept << "NotSaved: cannot make the folder OWN";
+        QTest::addRow("a folder for the file, %s", locale) << "word" << "folder" << unsaved + "这一句的录音文件的位置上是一个文件夹或链接，录音程序不会动它。请把它移走，再试一次。" + kKept << "NotSaved: not a regular file, left as it is";
+        QTest::addRow("a full disk, %s", locale) << "word" << "full" << unsaved + "写不进录音文件夹，可能是磁盘满了，或者没有写入的权限。请腾出一些磁盘空间，或者检查文件夹的权限，再试一次。" + kKept << "NotSaved: write: File too large";
     }
+    // clang-format on
 }
 
-// A take from start to end: while it runs only its own 录音 works and any
-// sound that plays is stopped; afterwards the status line says in Chinese
-// what happened and what to do, whatever the locale, and the system's words
-// go to standard error.
+// A take from start to end: while it runs only its own 录音 works and what
+// played is stopped; afterwards the status line says in Chinese what happened
+// and what to do, whatever the locale, and the system's words go to standard
+// error.
 void TestVoicesWindow::takes() {
-    QFETCH(QString, locale);
     QFETCH(QString, microphone);
     QFETCH(QString, own);
     QFETCH(QString, message);
     QFETCH(QString, warning);
-    warning.replace(QStringLiteral("OWN"), folder(QStringLiteral("own")));
-    std::setlocale(LC_ALL, qPrintable(locale));
-    qputenv("LANG", locale.toLatin1());
+    const QByteArray locale = QByteArray(QTest::currentDataTag()).split(' ').last();
+    std::setlocale(LC_ALL, locale.constData());
+    qputenv("LANG", locale);
     QLocale::setDefault(QLocale(locale == "C" ? QLocale::C : QLocale::Chinese));
     using F = AudioSource::Failure;
-    m_microphone = {};
-    m_microphone.failure = microphone == "no server"       ? F::NoServer
-                           : microphone == "no microphone" ? F::NoMicrophone
-                                                           : F::None;
-    m_microphone.heard = madeSound({{microphone == "cough"     ? 150
-                                     : microphone == "silence" ? 0
-                                                               : 900,
-                                     8000}});
-    m_microphone.breaks = microphone == "breaks";
-    if (own == "blocked")
-        put(folder("own"), "file");
-    if (own == "folder")
-        put(folder("own/") + kRed, "folder");
+    m_microphone = {microphone == "no server"       ? F::NoServer
+                    : microphone == "no microphone" ? F::NoMicrophone
+                                                    : F::None,
+                    madeSound({{microphone == "cough"     ? 150
+                                : microphone == "silence" ? 0
+                                                          : 900,
+                                8000}}),
+                    microphone == "breaks"};
+    put(own == "blocked" ? folder("own") : folder("own/") + kRed, own == "blocked" ? "file" : own);
     VoicesWindow &window = open();
     QTRY_COMPARE(source(1), QStringLiteral("自带录音"));
     window.listen(0);
-    QCOMPARE(m_player.State(), 1);
 
     window.record(1);
     QCOMPARE(m_player.callsWithoutState().mid(2), QStringList{"Stop"});
@@ -362,8 +311,7 @@ void TestVoicesWindow::takes() {
     window.record(0);
     QCOMPARE(m_player.callsWithoutState().size(), 3);
     QVERIFY(m_asked.isEmpty());
-    const bool stopped = m_microphone.failure == F::None && !m_microphone.breaks;
-    if (stopped) {
+    if (microphone == "word" || microphone == "cough" || microphone == "silence") {
         QTRY_COMPARE(window.message(),
                      QStringLiteral("正在录音：「红色」。说完后再按一次「录音」。"));
         rlimit saved{};
@@ -378,43 +326,31 @@ void TestVoicesWindow::takes() {
         ::setrlimit(RLIMIT_FSIZE, &saved);
     }
     QTRY_COMPARE_WITH_TIMEOUT(window.message(), message, 15000);
-    QVERIFY(!window.message().contains(kLatin));
+    QVERIFY(!window.message().contains(QRegularExpression(QStringLiteral("[A-Za-z]"))));
     QCOMPARE(window.findChild<QLabel *>("message")->accessibleName(), message);
-    QCOMPARE(warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
-    QTRY_COMPARE(source(1), message.startsWith("已保存") ? "你的录音" : "自带录音");
-    QCOMPARE(enabled(), QStringLiteral("110 11%1 110")
-                            .arg(message.startsWith("已保存") || own == "folder" ? '1' : '0'));
+    QCOMPARE(warnings, warning.isEmpty() ? QStringList()
+                                         : QStringList{"tintoko-voices: " +
+                                                       warning.replace("OWN", folder("own"))});
+    const bool saved = message.startsWith(QStringLiteral("已保存"));
+    QTRY_COMPARE(source(1), saved ? "你的录音" : "自带录音");
+    QCOMPARE(enabled(), QStringLiteral("110 11%1 110").arg(saved || own == "folder" ? '1' : '0'));
     QCOMPARE(window.focusWidget(), button("record", 1));
 }
 
 void TestVoicesWindow::restoreAsks_data() {
     QTest::addColumn<QString>("own");
     QTest::addColumn<QString>("share");
-    QTest::addColumn<int>("answer"); // -1: the real message box, its first button
-    QTest::addColumn<QString>("question");
+    QTest::addColumn<int>("answer"); // -1: the real message box, its 删除
+    QTest::addColumn<QString>("next");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("after");
-    const QString asked =
-        QStringLiteral("要删除你录的「红色」吗？删除以后就找不回来了，孩子会听到%1。");
-    QTest::newRow("deleted") << "good"
-                             << "" << 0 << asked.arg("自带录音") << "已删除「红色」的录音。"
-                             << "自带录音";
-    QTest::newRow("deleted, a classroom's next")
-        << "junk"
-        << "good" << 0 << asked.arg("班级的录音") << "已删除「红色」的录音。"
-        << "班级的录音";
-    QTest::newRow("kept") << "good"
-                          << "" << 1 << asked.arg("自带录音") << "选一行，按「录音」开始。"
-                          << "你的录音";
-    QTest::newRow("a folder")
-        << "folder"
-        << "" << 0 << asked.arg("自带录音")
-        << "没能删除：「红色」的录音文件的位置上是一个文件夹，录音程序不会删除它。"
-        << "自带录音";
-    QTest::newRow("asked in a message box") << "good"
-                                            << "" << -1 << ""
-                                            << "已删除「红色」的录音。"
-                                            << "自带录音";
+    const QString deleted = QStringLiteral("已删除「红色」的录音。");
+    // clang-format off
+    QTest::newRow("deleted") << "good" << "" << 0 << "自带录音" << deleted;
+    QTest::newRow("deleted, a classroom's next") << "junk" << "good" << 0 << "班级的录音" << deleted;
+    QTest::newRow("kept") << "good" << "" << 1 << "自带录音" << kFirst;
+    QTest::newRow("a folder") << "folder" << "" << 0 << "自带录音" << "没能删除：「红色」的录音文件的位置上是一个文件夹，录音程序不会删除它。";
+    QTest::newRow("in a message box") << "good" << "" << -1 << "自带录音" << deleted;
+    // clang-format on
 }
 
 // 恢复 asks first, naming the row and what the child hears afterwards; only
@@ -423,9 +359,8 @@ void TestVoicesWindow::restoreAsks() {
     QFETCH(QString, own);
     QFETCH(QString, share);
     QFETCH(int, answer);
-    QFETCH(QString, question);
+    QFETCH(QString, next);
     QFETCH(QString, message);
-    QFETCH(QString, after);
     put(folder("own/") + kRed, own);
     put(folder("share/") + kRed, share);
     VoicesWindow &window = open();
@@ -434,30 +369,26 @@ void TestVoicesWindow::restoreAsks() {
     QTRY_VERIFY(source(1) != QStringLiteral("正在检查……"));
     m_answers = {answer};
     window.restore(1);
+    const QString question =
+        QStringLiteral("要删除你录的「红色」吗？删除以后就找不回来了，孩子会听到%1。").arg(next);
     if (answer < 0) {
         auto *box = window.findChild<QMessageBox *>();
         QVERIFY(box != nullptr);
-        QCOMPARE(
-            box->text(),
-            QStringLiteral("要删除你录的「红色」吗？删除以后就找不回来了，孩子会听到自带录音。"));
-        QCOMPARE(box->buttons().size(), 2);
+        QCOMPARE(box->text(), question);
         QCOMPARE(box->defaultButton()->text(), QStringLiteral("不删除"));
-        for (QAbstractButton *b : box->buttons()) {
-            if (b->text() == QStringLiteral("删除"))
-                b->click();
-        }
+        QCOMPARE(box->buttons().size(), 2);
+        box->buttons().at(box->buttons().at(0)->text() == "删除" ? 0 : 1)->click();
     } else {
         QCOMPARE(m_asked.size(), 1);
         QCOMPARE(m_asked.first().text, question);
         QCOMPARE(m_asked.first().answers, (QStringList{"删除", "不删除"}));
     }
     QCOMPARE(window.message(), message);
-    QCOMPARE(QFileInfo::exists(folder("own/") + kRed), answer == 1 || own == "folder");
+    const bool stays = answer == 1 || own == "folder";
+    QCOMPARE(QFileInfo::exists(folder("own/") + kRed), stays);
     QCOMPARE(m_player.callsWithoutState(), answer == 1 ? QStringList() : QStringList{"Stop"});
-    QTRY_COMPARE(source(1), after);
-    QCOMPARE(
-        enabled(),
-        QStringLiteral("110 11%1 110").arg(QFileInfo::exists(folder("own/") + kRed) ? '1' : '0'));
+    QTRY_COMPARE(source(1), answer == 1 ? QStringLiteral("你的录音") : next);
+    QCOMPARE(enabled(), QStringLiteral("110 11%1 110").arg(stays ? '1' : '0'));
 }
 
 void TestVoicesWindow::closeWhileRecording_data() {
@@ -476,11 +407,11 @@ void TestVoicesWindow::closeWhileRecording() {
     QFETCH(int, answer);
     QFETCH(bool, closed);
     QFETCH(bool, saved);
-    m_microphone = {};
-    m_microphone.heard = madeSound({{900, 8000}});
+    m_microphone = {AudioSource::Failure::None, madeSound({{900, 8000}}), false};
     VoicesWindow &window = open();
     window.show();
-    QVERIFY(recordRed());
+    window.record(1);
+    QTRY_VERIFY(window.message().startsWith(QStringLiteral("正在录音")));
     m_answers = {answer};
     QCOMPARE(window.close(), false);
     m_released = answer == 0; // else the take would go on to its end
@@ -491,36 +422,11 @@ void TestVoicesWindow::closeWhileRecording() {
     QTRY_COMPARE(window.isVisible(), !closed);
     m_recorder.reset(); // as at the program's end
     QCOMPARE(QFileInfo::exists(folder("own/") + kRed), saved);
-    QCOMPARE(window.message(),
-             saved ? QStringLiteral("已保存「红色」。按「试听」听一听。")
-                   : QStringLiteral("正在录音：「红色」。说完后再按一次「录音」。"));
-    m_window.reset();
+    QCOMPARE(window.message().startsWith(QStringLiteral("已保存")), saved);
 
     open().show();
     QVERIFY(m_window->close());
     QCOMPARE(m_asked.size(), 1);
-}
-
-// 试听 without a sound server, or with nothing that plays, says so.
-void TestVoicesWindow::unheard() {
-    VoicesWindow &window = open();
-    emit m_player.unheard(SoundPlayer::Unheard::NoOutput);
-    QCOMPARE(window.message(), QStringLiteral("选一行，按「录音」开始。"));
-    window.listen(2);
-    emit m_player.unheard(SoundPlayer::Unheard::NoOutput);
-    QCOMPARE(window.message(),
-             QStringLiteral(
-                 "听不到「对了，真棒！下一个，找红色」：连不上电脑的声音服务，所以放不出声音。"
-                 "请检查电脑的声音设置，比如声音服务有没有打开、扬声器有没有选对，再试一次。"));
-    emit m_player.unheard(SoundPlayer::Unheard::NotPlayable);
-    QCOMPARE(
-        window.message(),
-        QStringLiteral(
-            "「对了，真棒！下一个，找红色」的录音一段也放不出来，文件可能坏了。请重新录一段。"));
-    m_player.openResult = 1;
-    window.listen(0);
-    QCOMPARE(window.message(), QStringLiteral("「黑色」的录音放不出来。"));
-    m_player.openResult = 0;
 }
 
 QTEST_MAIN(TestVoicesWindow)
