@@ -45,7 +45,7 @@ struct Microphone final : AudioSource {
                 return false;
             while (at >= heard.size() && !*released)
                 QThread::yieldCurrentThread();
-            s = at < heard.size() ? heard[at] : 0;
+            s = at < heard.size() ? heard[at] : qint16(0);
             ++at;
         }
         return true;
