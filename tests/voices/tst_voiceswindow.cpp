@@ -382,6 +382,7 @@ void TestVoicesWindow::restoreAsks() {
         QVERIFY(box != nullptr);
         QCOMPARE(box->text(), question);
         QCOMPARE(box->defaultButton()->text(), QStringLiteral("不删除"));
+        QCOMPARE(box->windowModality(), Qt::WindowModal); // the rows wait for the answer
         QCOMPARE(box->buttons().size(), 2);
         box->buttons().at(box->buttons().at(0)->text() == "删除" ? 0 : 1)->click();
     } else {
