@@ -442,8 +442,8 @@ void VoicesWindow::closeEvent(QCloseEvent *event) {
         });
 }
 
-// The test's asker, or a message box of the window's, shown without a loop of
-// its own: the answer comes back when the box is done.
+// The test's asker, or a message box of the window's, window-modal (open())
+// and without a loop of its own: the answer comes back when the box is done.
 void VoicesWindow::ask(const Question &question, std::function<void(int)> answered) {
     if (m_ask) {
         m_ask(question, std::move(answered));
@@ -451,7 +451,6 @@ void VoicesWindow::ask(const Question &question, std::function<void(int)> answer
     }
     auto *box = new QMessageBox(QMessageBox::Question, windowTitle(), question.text,
                                 QMessageBox::NoButton, this);
-    box->setWindowModality(Qt::WindowModal);
     QList<QAbstractButton *> buttons;
     for (const QString &answer : question.answers)
         buttons << box->addButton(answer, buttons.size() + 1 < question.answers.size()
