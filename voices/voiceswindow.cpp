@@ -194,11 +194,11 @@ void VoicesWindow::checked(int row, const QList<int> &results) {
     if (row != m_recording)
         showRow(row, rowText(r));
 
-    // Once every row is known, a word about the user's recordings that do not play.
-    if (!m_opening || std::any_of(m_rows.cbegin(), m_rows.cend(),
-                                  [](const Row &other) { return other.plays == Source::Checking; }))
+    // Once every row is known, a word about the user's recordings that do not
+    // play, unless something else has been said since the window opened.
+    if (std::any_of(m_rows.cbegin(), m_rows.cend(),
+                    [](const Row &other) { return other.plays == Source::Checking; }))
         return;
-    m_opening = false;
     const auto broken = std::count_if(m_rows.cbegin(), m_rows.cend(),
                                       [](const Row &other) { return other.ownBroken; });
     if (broken > 0 && message() == kFirstWords)

@@ -111,7 +111,6 @@ private:
     QProgressBar *m_level = nullptr;
     int m_recording = -1;          // the row whose take runs
     int m_listening = -1;          // the row 试听 played last
-    bool m_opening = true;         // some row has not been checked yet
     bool m_closeAfterTake = false; // close once the take is saved
     bool m_closing = false;        // the take may be dropped: close without asking
 };
