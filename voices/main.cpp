@@ -4,11 +4,10 @@
 #include "pulsesource.h"
 #include "recorder.h"
 #include "voicelines.h"
+#include "voicesarguments.h"
 #include "voiceswindow.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QDir>
 
 #include <cstdio>
 #include <memory>
@@ -21,27 +20,13 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));
     QApplication::setWindowIcon(programIcon());
 
-    // --folder DIR records into DIR (a classroom's folder, say) instead of
-    // the user's own recordings folder.
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Tintoko 录音：用自己的声音录下孩子听到的话。"));
-    const QCommandLineOption folderOption(QStringLiteral("folder"),
-                                          QStringLiteral("把录音存进这个文件夹。"),
-                                          QStringLiteral("文件夹"));
-    parser.addOption(folderOption);
-    if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty() ||
-        (parser.isSet(folderOption) && parser.value(folderOption).isEmpty())) {
-        std::fprintf(stderr, "tintoko-voices: %s\n%s",
-                     qUtf8Printable(parser.errorText().isEmpty()
-                                        ? QStringLiteral("usage: tintoko-voices [--folder DIR]")
-                                        : parser.errorText()),
-                     qUtf8Printable(parser.helpText()));
+    const VoicesArguments arguments = parseVoicesArguments(QApplication::arguments());
+    if (!arguments.error.isEmpty()) {
+        std::fprintf(stderr, "tintoko-voices: %s", qUtf8Printable(arguments.error));
         return 2;
     }
-    const bool chosen = parser.isSet(folderOption);
-    const QString recordings =
-        chosen ? QDir(parser.value(folderOption)).absolutePath() : ProgramFolder::userSoundFolder();
+    const bool chosen = !arguments.folder.isEmpty();
+    const QString recordings = chosen ? arguments.folder : ProgramFolder::userSoundFolder();
 
     // The recorder sits beside the program and plays exactly what it would.
     const ProgramFolder folder(QCoreApplication::applicationDirPath(), recordings,

@@ -2,6 +2,7 @@
 #include "fakes/fakesoundplayer.h"
 #include "madesound.h"
 #include "recorder.h"
+#include "voicesarguments.h"
 #include "voiceswindow.h"
 
 #include <QDir>
@@ -85,6 +86,8 @@ private slots:
     void restoreAsks();
     void closeWhileRecording_data();
     void closeWhileRecording();
+    void arguments_data();
+    void arguments();
     void cleanup();
 
 private:
@@ -227,6 +230,7 @@ void TestVoicesWindow::rows() {
     const auto *scroll = window.findChild<QScrollArea *>("rows");
     QCOMPARE(scroll->accessibleName(), QStringLiteral("录音列表"));
     QCOMPARE(scroll->verticalScrollBar()->accessibleName(), QStringLiteral("上下滚动录音列表"));
+    QCOMPARE(scroll->horizontalScrollBar()->accessibleName(), QStringLiteral("左右滚动录音列表"));
     for (const char *name : {"record", "listen", "restore"}) {
         QCOMPARE(button(name, 1)->accessibleDescription(), text);
         QCOMPARE(button(name, 2)->accessibleName(),
@@ -435,6 +439,32 @@ void TestVoicesWindow::closeWhileRecording() {
     open().show();
     QVERIFY(m_window->close());
     QCOMPARE(m_asked.size(), 1);
+}
+
+void TestVoicesWindow::arguments_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("error"); // how it starts
+    // clang-format off
+    QTest::newRow("none") << QStringList{} << "" << "";
+    QTest::newRow("a folder") << QStringList{"--folder", "/srv/班级/"} << "/srv/班级" << "";
+    QTest::newRow("relative") << QStringList{"--folder=声音"} << QDir::currentPath() + "/声音" << "";
+    QTest::newRow("an empty folder") << QStringList{"--folder="} << "" << "--folder needs a folder\n";
+    QTest::newRow("no folder") << QStringList{"--folder"} << "" << "Missing value after '--folder'.\n";
+    QTest::newRow("another option") << QStringList{"-x"} << "" << "Unknown option 'x'.\n";
+    QTest::newRow("a file") << QStringList{"红.mp3"} << "" << "unexpected argument: 红.mp3\n";
+    // clang-format on
+}
+
+// --folder DIR, made absolute; anything else is refused with how it is used.
+void TestVoicesWindow::arguments() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, folder);
+    QFETCH(QString, error);
+    const VoicesArguments parsed = parseVoicesArguments(QStringList{"tintoko-voices"} + arguments);
+    QCOMPARE(parsed.folder, folder);
+    QCOMPARE(parsed.error.left(error.size()), error);
+    QCOMPARE(parsed.error.contains("--folder <文件夹>  把录音存进这个文件夹。"), !error.isEmpty());
 }
 
 QTEST_MAIN(TestVoicesWindow)
