@@ -225,7 +225,9 @@ void TestVoicesWindow::rows() {
     QCOMPARE(window.message(), message);
     QCOMPARE(window.findChild<QLabel *>("message")->accessibleName(), message);
     QCOMPARE(enabled(), QStringLiteral("110 11%1 110").arg(own.isEmpty() ? '0' : '1'));
-    QCOMPARE(window.findChild<QLabel *>("folder")->text(), "录音保存在：" + folder("own"));
+    const auto *place = window.findChild<QLabel *>("folder");
+    QCOMPARE(place->text(), "录音保存在：" + folder("own"));
+    QVERIFY(place->wordWrap()); // however long the folder's name
     QCOMPARE(window.focusWidget(), button("record", 0));
     const auto *scroll = window.findChild<QScrollArea *>("rows");
     QCOMPARE(scroll->accessibleName(), QStringLiteral("录音列表"));
@@ -250,9 +252,10 @@ void TestVoicesWindow::rows() {
              QStringLiteral(
                  "听不到「红色」：连不上电脑的声音服务，所以放不出声音。"
                  "请检查电脑的声音设置，比如声音服务有没有打开、扬声器有没有选对，再试一次。"));
+    window.listen(0);
     emit m_player.unheard(SoundPlayer::Unheard::NotPlayable);
     QCOMPARE(window.message(),
-             QStringLiteral("「红色」的录音一段也放不出来，文件可能坏了。请重新录一段。"));
+             QStringLiteral("「黑色」的录音一段也放不出来，文件可能坏了。请重新录一段。"));
     m_player.openResult = 1;
     window.listen(0);
     m_player.openResult = 0;
