@@ -428,7 +428,7 @@ void TestVoicesWindow::closeWhileRecording() {
     m_microphone = {AudioSource::Failure::None, madeSound({{900, 8000}}), false};
     VoicesWindow &window = open();
     window.show();
-    window.record(1);
+    window.record(0);
     QTRY_VERIFY(window.message().startsWith(QStringLiteral("正在录音")));
     m_answers = {answer};
     QCOMPARE(window.close(), false);
@@ -436,11 +436,11 @@ void TestVoicesWindow::closeWhileRecording() {
     QCoreApplication::processEvents(); // a close it asked for
     QCOMPARE(m_asked.size(), 1);
     QCOMPARE(m_asked.first().text,
-             QStringLiteral("正在录「红色」。关上窗口之前，要保存这段录音吗？"));
+             QStringLiteral("正在录「黑色」。关上窗口之前，要保存这段录音吗？"));
     QCOMPARE(m_asked.first().answers, (QStringList{"保存并关闭", "不保存，关闭", "继续录音"}));
     QTRY_COMPARE(window.isVisible(), !closed);
     m_recorder.reset(); // as at the program's end
-    QCOMPARE(QFileInfo::exists(folder("own/") + kRed), saved);
+    QCOMPARE(QFileInfo::exists(folder("own/黑  色.mp3")), saved);
     QCOMPARE(window.message().startsWith(QStringLiteral("已保存")), saved);
 
     open().show();
