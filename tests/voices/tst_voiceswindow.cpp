@@ -413,6 +413,7 @@ void TestVoicesWindow::restoreAsks() {
     const bool stays = answer == 1 || own == "folder";
     QCOMPARE(QFileInfo::exists(folder("own/") + kRed), stays);
     QCOMPARE(m_player.callsWithoutState(), answer == 1 ? QStringList() : QStringList{"Stop"});
+    QCOMPARE(source(1), answer == 1 ? QStringLiteral("你的录音") : QStringLiteral("正在检查……"));
     QTRY_COMPARE(source(1), answer == 1 ? QStringLiteral("你的录音") : next);
     QCOMPARE(enabled(), QStringLiteral("110 11%1 110").arg(stays ? '1' : '0'));
 }
