@@ -25,18 +25,16 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "tintoko-voices: %s", qUtf8Printable(arguments.error));
         return 2;
     }
-    const bool chosen = !arguments.folder.isEmpty();
-    const QString recordings = chosen ? arguments.folder : ProgramFolder::userSoundFolder();
-
     // The recorder sits beside the program and plays exactly what it would.
-    const ProgramFolder folder(QCoreApplication::applicationDirPath(), recordings,
+    const ProgramFolder folder(QCoreApplication::applicationDirPath(), arguments.folder,
                                ProgramFolder::sharedSoundFolders());
     Mp3Play player;
     player.setFallback([folder](const QString &path) { return folder.fallbacksAfter(path); });
     Recorder recorder([] { return std::make_unique<PulseSource>(); });
 
     VoicesWindow window(folder, voicelines::all(), recorder, player,
-                        chosen ? VoicesWindow::Folder::Chosen : VoicesWindow::Folder::Users);
+                        arguments.chosen ? VoicesWindow::Folder::Chosen
+                                         : VoicesWindow::Folder::Users);
     window.show();
     return QApplication::exec();
 }

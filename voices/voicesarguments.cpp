@@ -1,5 +1,7 @@
 #include "voicesarguments.h"
 
+#include "programfolder.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 
@@ -19,8 +21,9 @@ VoicesArguments parseVoicesArguments(const QStringList &arguments) {
             QStringLiteral("unexpected argument: ") + parser.positionalArguments().first();
     else if (parser.isSet(folder) && parser.value(folder).isEmpty())
         result.error = QStringLiteral("--folder needs a folder");
-    else if (parser.isSet(folder))
-        result.folder = QDir(parser.value(folder)).absolutePath();
+    result.chosen = parser.isSet(folder);
+    result.folder = result.chosen ? QDir(parser.value(folder)).absolutePath()
+                                  : ProgramFolder::userSoundFolder();
     if (!result.error.isEmpty())
         result.error += QLatin1Char('\n') + parser.helpText();
     return result;
