@@ -451,7 +451,7 @@ void TestVoicesWindow::closeWhileRecording() {
     if (saved) { // a later take leaves it open
         window.show();
         window.record(0);
-        QTRY_VERIFY(button("record", 1)->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(button("record", 1)->isEnabled(), 15000);
         QVERIFY(window.isVisible());
     }
     m_recorder.reset(); // as at the program's end
