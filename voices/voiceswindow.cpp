@@ -457,7 +457,6 @@ void VoicesWindow::ask(const Question &question, std::function<void(int)> answer
                                               ? QMessageBox::AcceptRole
                                               : QMessageBox::RejectRole);
     box->setDefaultButton(qobject_cast<QPushButton *>(buttons.last()));
-    box->setEscapeButton(buttons.last());
     connect(box, &QMessageBox::finished, this, [box, buttons, answered = std::move(answered)] {
         const qsizetype chosen = buttons.indexOf(box->clickedButton());
         box->deleteLater();
