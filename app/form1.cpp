@@ -24,7 +24,7 @@ Form1::Form1(const Form1Services &services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(services)
     , m_ownRandom(services.random != nullptr ? nullptr : std::make_unique<RandomColours>())
-    , m_drill(ProgramFolder(services.programFolder, services.userSounds),
+    , m_drill(ProgramFolder(services.programFolder, services.userSounds, services.sharedSounds),
               services.random != nullptr ? *services.random : *m_ownRandom)
     , m_sequence(*services.player)
     // A client of a native Wayland compositor cannot place its own windows.

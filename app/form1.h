@@ -23,6 +23,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -40,6 +41,7 @@ using Form1News = NewsPopUp::Settings;
 struct Form1Services {
     QString programFolder{};         // where 声音/, v.sz and the instructions are
     QString userSounds{};            // the user's own recordings; empty: none
+    QStringList sharedSounds{};      // recordings for every user, asked after the user's
     SoundPlayer *player = nullptr;   // Mp3Play1; not owned
     TrayService *tray = nullptr;     // the notification-area icon; not owned, may be absent
     RandomColours *random = nullptr; // the test's draws; not owned; absent: the window's own

@@ -25,11 +25,12 @@ int main(int argc, char *argv[]) {
     QApplication::setWindowIcon(programIcon()); // the window's and the tray's
 
     const ProgramFolder folder(QCoreApplication::applicationDirPath(),
-                               ProgramFolder::userSoundFolder());
+                               ProgramFolder::userSoundFolder(),
+                               ProgramFolder::sharedSoundFolders());
     Mp3Play player;
-    // A recording of the user's own that does not play gives way to the one
-    // that came with the program.
-    player.setFallback([folder](const QString &path) { return folder.shippedInsteadOf(path); });
+    // A recording that does not play gives way to the next one of its name:
+    // the user's to a classroom's, that to the one that came with the program.
+    player.setFallback([folder](const QString &path) { return folder.fallbacksAfter(path); });
     SystemTray tray;
     DesktopUrlOpener opener;
     NewsProcess news(folder.newsViewer(),
@@ -49,6 +50,7 @@ int main(int argc, char *argv[]) {
 
     Form1 window({.programFolder = folder.path(),
                   .userSounds = folder.userSounds(),
+                  .sharedSounds = folder.sharedSounds(),
                   .player = &player,
                   .tray = &tray,
                   .opener = &opener,

@@ -16,15 +16,37 @@ QString joined(const QString &folder, const QString &name) {
 
 } // namespace
 
-ProgramFolder::ProgramFolder(QString path, QString userSounds)
+ProgramFolder::ProgramFolder(QString path, QString userSounds, const QStringList &sharedSounds)
     : m_path(std::move(path))
-    , m_userSounds(std::move(userSounds)) {}
+    , m_userSounds(std::move(userSounds)) {
+    QStringList seen{QDir::cleanPath(m_userSounds)};
+    for (const QString &folder : sharedSounds) {
+        const QString clean = QDir::cleanPath(folder);
+        if (!seen.contains(clean)) {
+            seen << clean;
+            m_sharedSounds << folder;
+        }
+    }
+}
 
 QString ProgramFolder::userSoundFolder() {
     QString data = qEnvironmentVariable("XDG_DATA_HOME");
     if (!QDir::isAbsolutePath(data))
         data = QDir::homePath() + QStringLiteral("/.local/share");
     return joined(data, QStringLiteral("tintoko/声音"));
+}
+
+QStringList ProgramFolder::sharedSoundFolders() {
+    QStringList folders;
+    for (const QString &data :
+         qEnvironmentVariable("XDG_DATA_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        if (QDir::isAbsolutePath(data))
+            folders << joined(data, QStringLiteral("tintoko/声音"));
+    }
+    if (folders.isEmpty())
+        folders = QStringList{QStringLiteral("/usr/local/share/tintoko/声音"),
+                              QStringLiteral("/usr/share/tintoko/声音")};
+    return folders;
 }
 
 QString ProgramFolder::colourNameFile(int index) {
@@ -53,32 +75,44 @@ QString ProgramFolder::file(const QString &fileName) const {
     return joined(m_path, fileName);
 }
 
-QString ProgramFolder::sound(const QString &fileName) const {
-    QString own = userSound(fileName);
-    if (!own.isEmpty()) {
-        const QFileInfo info(own);
-        if (info.isFile() && info.isReadable())
-            return own;
-    }
-    return shippedSound(fileName);
+QStringList ProgramFolder::soundFolders() const {
+    QStringList folders = m_sharedSounds;
+    if (!m_userSounds.isEmpty())
+        folders.prepend(m_userSounds);
+    folders << file(QStringLiteral("声音"));
+    return folders;
 }
 
-QString ProgramFolder::shippedSound(const QString &fileName) const {
-    return file(QStringLiteral("声音/") + fileName);
+QStringList ProgramFolder::soundCandidates(const QString &fileName) const {
+    QStringList candidates;
+    for (const QString &folder : soundFolders())
+        candidates << joined(folder, fileName);
+    return candidates;
+}
+
+QString ProgramFolder::sound(const QString &fileName) const {
+    const QStringList candidates = soundCandidates(fileName);
+    for (const QString &candidate : candidates) {
+        const QFileInfo info(candidate);
+        if (info.isFile() && info.isReadable())
+            return candidate;
+    }
+    return candidates.last();
 }
 
 QString ProgramFolder::userSound(const QString &fileName) const {
     return m_userSounds.isEmpty() ? QString() : joined(m_userSounds, fileName);
 }
 
-QString ProgramFolder::shippedInsteadOf(const QString &path) const {
-    if (m_userSounds.isEmpty())
-        return {};
-    const QString prefix = joined(m_userSounds, QString());
-    const QString name = path.mid(prefix.size());
-    if (!path.startsWith(prefix) || name.isEmpty() || name.contains(QLatin1Char('/')))
-        return {};
-    return shippedSound(name);
+QStringList ProgramFolder::fallbacksAfter(const QString &path) const {
+    const QStringList folders = soundFolders();
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        const QString prefix = joined(folders.at(i), QString());
+        const QString name = path.mid(prefix.size());
+        if (path.startsWith(prefix) && !name.isEmpty() && !name.contains(QLatin1Char('/')))
+            return soundCandidates(name).mid(i + 1);
+    }
+    return {};
 }
 
 QString ProgramFolder::colourNameSound(int index) const {

@@ -8,17 +8,25 @@
 
 Mp3Play::Mp3Play(QObject *parent)
     : SoundPlayer(parent) {
-    // The sound thread tells of a recording heard to its end, or of one that
-    // did not open; the window's thread takes the news when it gets to it.
-    m_thread = std::make_unique<SoundThread>([self = QPointer<Mp3Play>(this)](quint64 token) {
-        QMetaObject::invokeMethod(
-            self,
-            [self, token] {
-                if (self && self->m_token == token)
-                    self->setState(Idle);
-            },
-            Qt::QueuedConnection);
-    });
+    // The sound thread tells of a recording heard to its end, of one that did
+    // not open, or of a server it cannot reach; the window's thread takes the
+    // news when it gets to it.
+    using Report = SoundThread::Report;
+    m_thread = std::make_unique<SoundThread>(
+        [self = QPointer<Mp3Play>(this)](quint64 token, Report report) {
+            QMetaObject::invokeMethod(
+                self,
+                [self, token, report] {
+                    if (!self || self->m_token != token)
+                        return;
+                    if (report != Report::NoOutput)
+                        self->setState(Idle);
+                    if (report != Report::Ended)
+                        emit self->unheard(report == Report::NoOutput ? Unheard::NoOutput
+                                                                      : Unheard::NotPlayable);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 Mp3Play::~Mp3Play() = default;
@@ -46,10 +54,8 @@ void Mp3Play::Play() {
         return;
     setState(Playing);
     QStringList paths{m_path};
-    if (m_fallback) {
-        if (const QString instead = m_fallback(m_path); !instead.isEmpty() && instead != m_path)
-            paths << instead;
-    }
+    if (m_fallback)
+        paths << m_fallback(m_path);
     m_thread->play(paths, ++m_token);
 }
 

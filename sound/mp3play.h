@@ -20,8 +20,9 @@ class SoundThread;
 //
 // State is 0 when nothing plays and Playing from Play until the recording has
 // been heard to its end (or timed, without a server), until the sound thread
-// found that the file does not play (then it goes back to 0 the same way, a
-// moment after Play), or until Stop.
+// found that no file of the request plays (then it goes back to 0 the same
+// way, a moment after Play), or until Stop. Either of the last two is also told
+// by `unheard`.
 class Mp3Play final : public SoundPlayer {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Mp3Play)
@@ -41,11 +42,11 @@ public:
     // Plays the file opened last, from its beginning: it is read anew each time.
     void Play() override;
 
-    // Names the file to play instead of one that does not (empty: none):
-    // given the path the player was asked for, it only works on names, for
-    // it is called on the window's thread; the files are tried on the sound
-    // thread.
-    void setFallback(std::function<QString(const QString &path)> fallback) {
+    // Names the files to try, in order, when the one asked for does not play
+    // (empty: none): given the path the player was asked for, it only works
+    // on names, for it is called on the window's thread; the files are tried
+    // on the sound thread, and the first that plays is heard.
+    void setFallback(std::function<QStringList(const QString &path)> fallback) {
         m_fallback = std::move(fallback);
     }
 
@@ -53,7 +54,7 @@ private:
     void setState(qint32 state);
 
     std::unique_ptr<SoundThread> m_thread;
-    std::function<QString(const QString &)> m_fallback;
+    std::function<QStringList(const QString &)> m_fallback;
     QString m_path;      // opened last
     quint64 m_token = 0; // of the recording that plays, or of the last stop
     qint32 m_state = Idle;

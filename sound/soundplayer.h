@@ -19,6 +19,13 @@ public:
     // What State() answers when nothing plays.
     static constexpr qint32 Idle = 0;
 
+    // Why a recording asked for is not heard.
+    enum class Unheard {
+        NoOutput,    // the sound server cannot be reached: it is timed, not heard
+        NotPlayable, // no file of the request plays
+    };
+    Q_ENUM(Unheard)
+
     // Ends playback; harmless when nothing plays. The player is Idle when
     // Stop returns: whatever still sounds is dropped by the sound thread, and
     // nobody waits for it.
@@ -36,4 +43,8 @@ public:
 signals:
     // Emitted whenever State() changes value.
     void stateChanged(qint32 state);
+    // After Play, when what was asked for is not heard. With NotPlayable the
+    // player has gone back to Idle; with NoOutput it stays Playing for as
+    // long as the recording would have sounded.
+    void unheard(SoundPlayer::Unheard why);
 };

@@ -29,7 +29,7 @@ struct SoundThread::Shared {
     bool exited = false;
     int reporting = 0;               // calls of `finished` under way, made outside the lock
     std::condition_variable changed; // exited or reporting changed
-    std::function<void(quint64)> finished;
+    std::function<void(quint64, SoundThread::Report)> finished;
 
     // Waits up to `ms` unless the token goes stale; false when it did.
     bool waitWanted(quint64 token, std::chrono::milliseconds ms) {
@@ -41,11 +41,12 @@ struct SoundThread::Shared {
         return !quit && token > stale;
     }
 
-    // Tells the owner that this request is over, unless it went stale. The
-    // call is made without the lock, so that `finished` may take locks of its
-    // own; the destructor waits for a call under way before it lets the owner go.
-    void report(quint64 token) {
-        std::function<void(quint64)> call;
+    // Tells the owner what happened to this request, unless it went stale.
+    // The call is made without the lock, so that `finished` may take locks of
+    // its own; the destructor waits for a call under way before it lets the
+    // owner go.
+    void report(quint64 token, SoundThread::Report what) {
+        std::function<void(quint64, SoundThread::Report)> call;
         {
             const std::lock_guard lock(mutex);
             if (!finished || quit || token <= stale)
@@ -53,7 +54,7 @@ struct SoundThread::Shared {
             call = finished;
             ++reporting;
         }
-        call(token);
+        call(token, what);
         const std::lock_guard lock(mutex);
         --reporting;
         changed.notify_all();
@@ -70,8 +71,11 @@ bool playOne(SoundThread::Shared &shared, PulseOutput &out, Mp3Decoder &decoder,
         return false;
     const qint64 blockBytes = decoder.bytesPerSecond() * kBlockMs / 1000;
     bool heard = out.open(decoder.sampleRate(), decoder.channels());
-    if (!heard && lcSoundTiming().isDebugEnabled())
-        SoundTiming::log("no-output", QStringLiteral(" ms=%1").arg(decoder.announcedMs()));
+    if (!heard) {
+        if (lcSoundTiming().isDebugEnabled())
+            SoundTiming::log("no-output", QStringLiteral(" ms=%1").arg(decoder.announcedMs()));
+        shared.report(token, SoundThread::Report::NoOutput);
+    }
     qint64 written = 0;
     bool first = true;
     while (shared.wanted(token)) {
@@ -155,8 +159,10 @@ void run(const std::shared_ptr<SoundThread::Shared> &shared) {
                                            .arg(clock.nsecsElapsed() / 1000)
                                            .arg(decoder.announcedMs()));
         }
-        if (result != Mp3Decoder::Result::Ok || playOne(*shared, out, decoder, token))
-            shared->report(token);
+        if (result != Mp3Decoder::Result::Ok)
+            shared->report(token, SoundThread::Report::NotPlayable);
+        else if (playOne(*shared, out, decoder, token))
+            shared->report(token, SoundThread::Report::Ended);
     }
     out.close();
     const std::lock_guard lock(shared->mutex);
@@ -166,9 +172,9 @@ void run(const std::shared_ptr<SoundThread::Shared> &shared) {
 
 } // namespace
 
-SoundThread::SoundThread(std::function<void(quint64 token)> finished)
+SoundThread::SoundThread(std::function<void(quint64 token, Report report)> report)
     : m_shared(std::make_shared<Shared>()) {
-    m_shared->finished = std::move(finished);
+    m_shared->finished = std::move(report);
 }
 
 SoundThread::~SoundThread() {

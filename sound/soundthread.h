@@ -15,9 +15,9 @@
 //
 // Requests carry a token; a newer request or a stop makes older tokens stale.
 // A request that goes stale while its file is opened never reaches the
-// server, and a stale recording stops within one block. `finished` is called
-// on the sound thread, outside the thread's lock, with the token of a
-// recording that played to its end or did not open; never after destruction.
+// server, and a stale recording stops within one block. `report` is called
+// on the sound thread, outside the thread's lock, with the token of a request
+// that is not stale and what happened to it (Report); never after destruction.
 //
 // The thread starts with the first recording. Destroying the object asks the
 // thread to end and waits a short while; a thread that is stuck in the sound
@@ -25,14 +25,20 @@
 // for a server that does not answer.
 class SoundThread {
 public:
-    explicit SoundThread(std::function<void(quint64 token)> finished);
+    enum class Report {
+        Ended,       // played (or timed) to its end: the request is over
+        NotPlayable, // none of its files opens: the request is over
+        NoOutput,    // the server cannot be reached: the recording is timed instead
+    };
+
+    explicit SoundThread(std::function<void(quint64 token, Report report)> report);
     ~SoundThread();
     SoundThread(const SoundThread &) = delete;
     SoundThread &operator=(const SoundThread &) = delete;
     SoundThread(SoundThread &&) = delete;
     SoundThread &operator=(SoundThread &&) = delete;
 
-    // Plays the first of the files that opens.
+    // Plays the first of the files that opens, trying them in order.
     void play(const QStringList &paths, quint64 token);
     // Makes every token up to this one stale.
     void stop(quint64 token);

@@ -5,10 +5,12 @@
 #include "qtchinese.h"
 #include "recorder.h"
 #include "voicelines.h"
+#include "voicesarguments.h"
 #include "voiceswindow.h"
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char *argv[]) {
@@ -20,14 +22,21 @@ int main(int argc, char *argv[]) {
     installQtChinese(); // Qt's own buttons say 确定, whatever the locale
     QApplication::setWindowIcon(programIcon());
 
+    const VoicesArguments arguments = parseVoicesArguments(QApplication::arguments());
+    if (!arguments.error.isEmpty()) {
+        std::fprintf(stderr, "tintoko-voices: %s", qUtf8Printable(arguments.error));
+        return 2;
+    }
     // The recorder sits beside the program and plays exactly what it would.
-    const ProgramFolder folder(QCoreApplication::applicationDirPath(),
-                               ProgramFolder::userSoundFolder());
+    const ProgramFolder folder(QCoreApplication::applicationDirPath(), arguments.folder,
+                               ProgramFolder::sharedSoundFolders());
     Mp3Play player;
-    player.setFallback([folder](const QString &path) { return folder.shippedInsteadOf(path); });
+    player.setFallback([folder](const QString &path) { return folder.fallbacksAfter(path); });
     Recorder recorder([] { return std::make_unique<PulseSource>(); });
 
-    VoicesWindow window(folder, voicelines::all(), recorder, player);
+    VoicesWindow window(folder, voicelines::all(), recorder, player,
+                        arguments.chosen ? VoicesWindow::Folder::Chosen
+                                         : VoicesWindow::Folder::Users);
     window.show();
     return QApplication::exec();
 }

@@ -1,18 +1,24 @@
 #include "voiceswindow.h"
 
 #include "mp3decoder.h"
-#include "soundplayer.h"
+#include "recordingcheck.h"
 
+#include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMetaEnum>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -21,32 +27,65 @@ QString quoted(const QString &words) {
     return QStringLiteral("「%1」").arg(words);
 }
 
-// " (why)" when the system said why, else nothing.
-QString because(const QString &detail) {
-    return detail.isEmpty() ? QString() : QStringLiteral("（%1）").arg(detail);
+const QString kOldKept = QStringLiteral("原来的录音没有改变。");
+const QString kFirstWords = QStringLiteral("选一行，按「录音」开始。");
+const QString kChecking = QStringLiteral("正在检查……");
+
+// Why a take could not be written to `path`, from what lies on the way to it.
+enum class SaveTrouble {
+    FolderBlocked, // something that is not a folder stands where a folder must be
+    NotAFile,      // a folder or a link stands where the recording goes
+    Other,         // the disk is full, the folder cannot be written, ...
+};
+
+SaveTrouble saveTrouble(const QString &path) {
+    const QFileInfo target(path);
+    if (target.exists() || target.isSymLink())
+        return target.isFile() && !target.isSymLink() ? SaveTrouble::Other : SaveTrouble::NotAFile;
+    for (QFileInfo up(target.absolutePath());; up = QFileInfo(up.absolutePath())) {
+        if (up.exists())
+            return up.isDir() ? SaveTrouble::Other : SaveTrouble::FolderBlocked;
+        if (up.isRoot())
+            return SaveTrouble::Other;
+    }
 }
 
-const QString kOldKept = QStringLiteral("原来的录音没有改变。");
+// Says on standard error what the system said, for whoever looks into it.
+void logDetail(const char *what, const QString &detail) {
+    if (!detail.isEmpty())
+        qWarning("tintoko-voices: %s: %s", what, qUtf8Printable(detail));
+}
 
 } // namespace
 
 VoicesWindow::VoicesWindow(ProgramFolder folder, const QList<VoiceLine> &lines, Recorder &recorder,
-                           SoundPlayer &player, QWidget *parent)
+                           SoundPlayer &player, Folder whose, QWidget *parent)
     : QMainWindow(parent)
     , m_folder(std::move(folder))
     , m_recorder(recorder)
-    , m_player(player) {
+    , m_player(player)
+    , m_whose(whose)
+    , m_check(new RecordingCheck(this)) {
     setWindowTitle(QStringLiteral("Tintoko 录音"));
     auto *central = new QWidget(this);
     auto *column = new QVBoxLayout(central);
 
-    auto *intro = new QLabel(
-        QStringLiteral("孩子在 Tintoko 里听到的每一句话，都可以换成你自己的声音。"
-                       "按「录音」，说出这一行的话，再按一次「录音」停下（最长 10 秒）。"
-                       "「试听」放出孩子会听到的录音，「恢复」换回 Tintoko 自带的录音。"),
-        central);
+    auto *intro =
+        new QLabel(QStringLiteral("孩子在 Tintoko 里听到的每一句话，都可以换成你自己的声音。"
+                                  "按「录音」，说出这一行的话，再按一次「录音」停下（最长 10 秒）。"
+                                  "「试听」放出孩子会听到的录音，「恢复」删掉这里录的那一句，"
+                                  "孩子又会听到原来的录音。"),
+                   central);
     intro->setWordWrap(true);
     column->addWidget(intro);
+
+    auto *place = new QLabel(
+        QStringLiteral("录音保存在：%1").arg(QDir::toNativeSeparators(m_folder.userSounds())),
+        central);
+    place->setObjectName(QStringLiteral("folder"));
+    place->setWordWrap(true);
+    place->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(place);
 
     m_message = new QLabel(central);
     m_message->setObjectName(QStringLiteral("message"));
@@ -75,6 +114,10 @@ VoicesWindow::VoicesWindow(ProgramFolder folder, const QList<VoiceLine> &lines, 
     for (int i = 0; i < lines.size(); ++i)
         addRow(i, lines.at(i), grid);
     auto *scroll = new QScrollArea(central);
+    scroll->setObjectName(QStringLiteral("rows"));
+    scroll->setAccessibleName(QStringLiteral("录音列表"));
+    scroll->verticalScrollBar()->setAccessibleName(QStringLiteral("上下滚动录音列表"));
+    scroll->horizontalScrollBar()->setAccessibleName(QStringLiteral("左右滚动录音列表"));
     scroll->setWidget(rows);
     scroll->setWidgetResizable(true);
     column->addWidget(scroll, 1);
@@ -88,18 +131,15 @@ VoicesWindow::VoicesWindow(ProgramFolder folder, const QList<VoiceLine> &lines, 
     });
     connect(&m_recorder, &Recorder::level, m_level, &QProgressBar::setValue);
     connect(&m_recorder, &Recorder::finished, this, &VoicesWindow::takeFinished);
+    connect(&m_player, &SoundPlayer::unheard, this, &VoicesWindow::unheard);
+    connect(m_check, &RecordingCheck::checked, this, &VoicesWindow::checked);
 
-    int broken = 0;
-    for (int i = 0; i < m_rows.size(); ++i) {
-        showRow(i);
-        broken += int(sourceOf(m_rows.at(i)) == Source::OwnBroken);
-    }
+    for (int i = 0; i < m_rows.size(); ++i)
+        check(i);
     showButtons();
-    tell(QStringLiteral("选一行，按「录音」开始。"));
-    if (broken > 0)
-        tell(QStringLiteral("你的录音中有 %1 段放不出来，孩子会听到自带的录音。"
-                            "请重新录音，或按「恢复」。")
-                 .arg(broken));
+    tell(kFirstWords);
+    if (!m_rows.isEmpty())
+        m_rows.first().record->setFocus();
 }
 
 VoicesWindow::~VoicesWindow() = default;
@@ -134,43 +174,89 @@ void VoicesWindow::addRow(int index, const VoiceLine &line, QGridLayout *grid) {
                        static_cast<QWidget *>(row.restore)})
         grid->addWidget(w, index, column++);
     m_rows.append(row);
+    showRow(index, kChecking);
 }
 
-VoicesWindow::Source VoicesWindow::sourceOf(const Row &row) const {
-    const QString own = m_folder.userSound(row.line.file);
-    if (own.isEmpty() || m_folder.sound(row.line.file) != own)
-        return Source::Shipped;
-    Mp3Decoder decoder;
-    return decoder.open(own) == Mp3Decoder::Result::Ok ? Source::Own : Source::OwnBroken;
+void VoicesWindow::check(int row) {
+    m_check->check(row, m_folder.soundCandidates(m_rows.at(row).line.file));
 }
 
-void VoicesWindow::showRow(int row) {
-    const Row &r = m_rows.at(row);
-    switch (sourceOf(r)) {
-    case Source::Shipped:
-        r.source->setText(QStringLiteral("自带录音"));
-        break;
+void VoicesWindow::checked(int row, const QList<int> &results) {
+    // The candidates: the window's folder, the shared folders, the program folder.
+    const qsizetype shipped = m_folder.sharedSounds().size() + 1;
+    const qsizetype plays = results.last() == int(Mp3Decoder::Result::Ok) ? results.size() - 1 : -1;
+    Row &r = m_rows[row];
+    r.plays = plays < 0          ? Source::None
+              : plays == 0       ? Source::Own
+              : plays == shipped ? Source::Shipped
+                                 : Source::Classroom;
+    r.ownBroken = plays != 0 && results.first() != int(Mp3Decoder::Result::NotAFile);
+    if (row != m_recording)
+        showRow(row, rowText(r));
+
+    // Once every row is known, a word about the user's recordings that do not
+    // play, unless something else has been said since the window opened.
+    if (std::any_of(m_rows.cbegin(), m_rows.cend(),
+                    [](const Row &other) { return other.plays == Source::Checking; }))
+        return;
+    const auto broken = std::count_if(m_rows.cbegin(), m_rows.cend(),
+                                      [](const Row &other) { return other.ownBroken; });
+    if (broken > 0 && message() == kFirstWords)
+        tell(QStringLiteral("%1录音中有 %2 段放不出来，孩子会听到别的录音。"
+                            "请重新录音，或按「恢复」。")
+                 .arg(m_whose == Folder::Users ? QStringLiteral("你录的")
+                                               : QStringLiteral("这个文件夹里的"))
+                 .arg(broken));
+}
+
+QString VoicesWindow::sourceText(Source source) const {
+    switch (source) {
+    case Source::Checking:
+        return kChecking;
     case Source::Own:
-        r.source->setText(QStringLiteral("你的录音"));
-        break;
-    case Source::OwnBroken:
-        r.source->setText(QStringLiteral("你的录音放不出来，现用自带录音"));
-        break;
+        return m_whose == Folder::Users ? QStringLiteral("你的录音")
+                                        : QStringLiteral("这个文件夹里的录音");
+    case Source::Classroom:
+        return QStringLiteral("班级的录音");
+    case Source::Shipped:
+        return QStringLiteral("自带录音");
+    case Source::None:
+        return QStringLiteral("没有能放的录音");
     }
+    return {};
+}
+
+QString VoicesWindow::rowText(const Row &row) const {
+    if (!row.ownBroken)
+        return sourceText(row.plays);
+    return QStringLiteral("%1放不出来，现用%2").arg(sourceText(Source::Own), sourceText(row.plays));
+}
+
+// The row's state is also each button's description, so that a screen reader
+// says it with the button.
+void VoicesWindow::showRow(int row, const QString &text) {
+    const Row &r = m_rows.at(row);
+    r.source->setText(text);
+    for (QPushButton *b : {r.record, r.listen, r.restore})
+        b->setAccessibleDescription(text);
 }
 
 void VoicesWindow::showButtons() {
     const bool busy = m_recording >= 0;
     for (int i = 0; i < m_rows.size(); ++i) {
         const Row &r = m_rows.at(i);
+        const QFileInfo own(m_folder.userSound(r.line.file));
         r.record->setEnabled(!busy || (i == m_recording && m_recorder.isBusy()));
         r.listen->setEnabled(!busy);
-        r.restore->setEnabled(!busy && QFileInfo::exists(m_folder.userSound(r.line.file)));
+        r.restore->setEnabled(!busy && (own.exists() || own.isSymLink()));
     }
 }
 
+// The status line's name is its text, set anew each time: a screen reader is
+// told of each change by a name-change event, also when the words repeat.
 void VoicesWindow::tell(const QString &text) {
     m_message->setText(text);
+    m_message->setAccessibleName(text);
 }
 
 void VoicesWindow::record(int row) {
@@ -185,9 +271,10 @@ void VoicesWindow::record(int row) {
         return;
     }
     m_player.Stop(); // the microphone would hear it
+    m_listening = -1;
     m_recording = row;
     m_recorder.start(path);
-    m_rows.at(row).source->setText(QStringLiteral("● 正在录音"));
+    showRow(row, QStringLiteral("● 正在录音"));
     showButtons();
     tell(QStringLiteral("正在打开麦克风……"));
 }
@@ -197,8 +284,10 @@ void VoicesWindow::takeFinished(Recorder::Outcome outcome, const QString &detail
     m_level->setValue(0);
     if (row < 0)
         return;
+    logDetail(QMetaEnum::fromType<Recorder::Outcome>().valueToKey(int(outcome)), detail);
     const QString words = quoted(m_rows.at(row).line.words);
-    showRow(row);
+    showRow(row, kChecking);
+    check(row);
     showButtons();
     m_rows.at(row).record->setFocus();
     switch (outcome) {
@@ -207,17 +296,17 @@ void VoicesWindow::takeFinished(Recorder::Outcome outcome, const QString &detail
         break;
     case Recorder::Outcome::NoServer:
         tell(
-            QStringLiteral("打不开麦克风：连不上电脑的声音服务%1。请检查电脑的声音设置，再试一次。")
-                .arg(because(detail)) +
+            QStringLiteral("打不开麦克风：连不上电脑的声音服务。请检查电脑的声音设置，再试一次。") +
             kOldKept);
         break;
     case Recorder::Outcome::NoMicrophone:
-        tell(QStringLiteral("找不到麦克风%1。请接好麦克风，在声音设置里选中它，再试一次。")
-                 .arg(because(detail)) +
+        tell(QStringLiteral("找不到麦克风。请接好麦克风，在声音设置里选中它，再试一次。") +
              kOldKept);
         break;
     case Recorder::Outcome::Broken:
-        tell(QStringLiteral("录音中断了：声音服务不再回应%1。").arg(because(detail)) + kOldKept);
+        tell(
+            QStringLiteral("录音中断了：电脑的声音服务不再回应。请检查电脑的声音设置，再试一次。") +
+            kOldKept);
         break;
     case Recorder::Outcome::Silent:
         tell(QStringLiteral("没有听到声音。请检查麦克风有没有接好、有没有被静音。") + kOldKept);
@@ -227,8 +316,7 @@ void VoicesWindow::takeFinished(Recorder::Outcome outcome, const QString &detail
              kOldKept);
         break;
     case Recorder::Outcome::NotSaved:
-        tell(QStringLiteral("没能保存录音%1：磁盘可能满了，或者不能写入。").arg(because(detail)) +
-             kOldKept);
+        tell(notSaved(m_folder.userSound(m_rows.at(row).line.file)) + kOldKept);
         break;
     case Recorder::Outcome::NoAnswer:
         tell(QStringLiteral("电脑的声音服务没有回应，这次录音没有完成。请等一会儿再试；"
@@ -236,36 +324,148 @@ void VoicesWindow::takeFinished(Recorder::Outcome outcome, const QString &detail
              kOldKept);
         break;
     }
+    if (std::exchange(m_closeAfterTake, false) && outcome == Recorder::Outcome::Saved)
+        close();
+}
+
+QString VoicesWindow::notSaved(const QString &path) const {
+    switch (saveTrouble(path)) {
+    case SaveTrouble::FolderBlocked:
+        return QStringLiteral("没能保存录音：录音文件夹的位置上有一个同名的文件，建不成文件夹。"
+                              "请把那个文件移走，再试一次。");
+    case SaveTrouble::NotAFile:
+        return QStringLiteral("没能保存录音：这一句的录音文件的位置上是一个文件夹或链接，"
+                              "录音程序不会动它。请把它移走，再试一次。");
+    case SaveTrouble::Other:
+        break;
+    }
+    return QStringLiteral("没能保存录音：写不进录音文件夹，可能是磁盘满了，或者没有写入的权限。"
+                          "请腾出一些磁盘空间，或者检查文件夹的权限，再试一次。");
 }
 
 void VoicesWindow::listen(int row) {
     if (m_recording >= 0)
         return;
     const Row &r = m_rows.at(row);
-    showRow(row);
-    const Source source = sourceOf(r);
     if (m_player.Open(m_folder.sound(r.line.file)) != 0) {
         tell(QStringLiteral("%1的录音放不出来。").arg(quoted(r.line.words)));
         return;
     }
     m_player.Play();
-    tell(QStringLiteral("正在播放%1：%2。")
-             .arg(quoted(r.line.words),
-                  source == Source::Own ? QStringLiteral("你的录音") : QStringLiteral("自带录音")));
+    m_listening = row;
+    tell(r.plays == Source::Checking
+             ? QStringLiteral("正在播放%1。").arg(quoted(r.line.words))
+             : QStringLiteral("正在播放%1：%2。").arg(quoted(r.line.words), rowText(r)));
+    check(row); // the files may have changed since
+}
+
+void VoicesWindow::unheard(SoundPlayer::Unheard why) {
+    if (m_listening < 0)
+        return;
+    const QString words = quoted(m_rows.at(m_listening).line.words);
+    if (why == SoundPlayer::Unheard::NoOutput)
+        tell(QStringLiteral("听不到%1：连不上电脑的声音服务，所以放不出声音。"
+                            "请检查电脑的声音设置，比如声音服务有没有打开、扬声器有没有选对，"
+                            "再试一次。")
+                 .arg(words));
+    else
+        tell(QStringLiteral("%1的录音一段也放不出来，文件可能坏了。请重新录一段。").arg(words));
 }
 
 void VoicesWindow::restore(int row) {
     if (m_recording >= 0)
         return;
     const Row &r = m_rows.at(row);
-    QFile own(m_folder.userSound(r.line.file));
-    m_player.Stop(); // it may be the file that plays
-    if (own.exists() && !own.remove()) {
-        tell(QStringLiteral("没能删除你的录音%1（%2）。")
-                 .arg(quoted(r.line.words), own.errorString()));
-    } else {
-        tell(QStringLiteral("%1已换回自带的录音。").arg(quoted(r.line.words)));
+    const QFileInfo own(m_folder.userSound(r.line.file));
+    if (!own.exists() && !own.isSymLink()) {
+        showButtons();
+        return;
     }
-    showRow(row);
+    // What the child hears once it is gone: the next file of the name.
+    Source next = Source::Shipped;
+    const QStringList candidates = m_folder.soundCandidates(r.line.file);
+    for (qsizetype i = 1; i + 1 < candidates.size(); ++i) {
+        if (QFileInfo(candidates.at(i)).isFile())
+            next = Source::Classroom;
+    }
+    const QString whose =
+        m_whose == Folder::Users ? QStringLiteral("你录的") : QStringLiteral("这个文件夹里的");
+    ask({QStringLiteral("要删除%1%2吗？删除以后就找不回来了，孩子会听到%3。")
+             .arg(whose, quoted(r.line.words), sourceText(next)),
+         {QStringLiteral("删除"), QStringLiteral("不删除")}},
+        [this, row](int answer) {
+            if (answer == 0)
+                remove(row);
+        });
+}
+
+void VoicesWindow::remove(int row) {
+    if (m_recording >= 0)
+        return;
+    const Row &r = m_rows.at(row);
+    const QString words = quoted(r.line.words);
+    const QString path = m_folder.userSound(r.line.file);
+    const QFileInfo info(path);
+    QFile own(path);
+    m_player.Stop(); // it may be the file that plays
+    m_listening = -1;
+    if (info.isDir() && !info.isSymLink()) {
+        tell(QStringLiteral("没能删除：%1的录音文件的位置上是一个文件夹，录音程序不会删除它。")
+                 .arg(words));
+    } else if ((info.exists() || info.isSymLink()) && !own.remove()) {
+        logDetail("remove", own.errorString());
+        tell(QStringLiteral("没能删除%1的录音：这个文件夹不能改动，可能没有权限。").arg(words));
+    } else {
+        tell(QStringLiteral("已删除%1的录音。").arg(words));
+    }
+    showRow(row, kChecking);
+    check(row);
     showButtons();
+}
+
+void VoicesWindow::closeEvent(QCloseEvent *event) {
+    if (m_recording < 0 || m_closing) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    ask({QStringLiteral("正在录%1。关上窗口之前，要保存这段录音吗？")
+             .arg(quoted(m_rows.at(m_recording).line.words)),
+         {QStringLiteral("保存并关闭"), QStringLiteral("不保存，关闭"),
+          QStringLiteral("继续录音")}},
+        [this](int answer) {
+            if (answer == 0 && m_recording >= 0) {
+                m_closeAfterTake = true;
+                record(m_recording); // stops the take; it closes once saved
+            } else if (answer < 2) {
+                // Dropped: a take still running ends with the recorder.
+                // Closed from the event loop, for the answer may come while
+                // this close is still being refused.
+                m_closing = true;
+                QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+            }
+        });
+}
+
+// The test's asker, or a message box of the window's, window-modal (open())
+// and without a loop of its own: the answer comes back when the box is done.
+void VoicesWindow::ask(const Question &question, std::function<void(int)> answered) {
+    if (m_ask) {
+        m_ask(question, std::move(answered));
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Question, windowTitle(), question.text,
+                                QMessageBox::NoButton, this);
+    QList<QAbstractButton *> buttons;
+    for (const QString &answer : question.answers)
+        buttons << box->addButton(answer, buttons.size() + 1 < question.answers.size()
+                                              ? QMessageBox::AcceptRole
+                                              : QMessageBox::RejectRole);
+    box->setDefaultButton(qobject_cast<QPushButton *>(buttons.last()));
+    connect(box, &QMessageBox::finished, this, [box, buttons, answered = std::move(answered)] {
+        const qsizetype chosen = buttons.indexOf(box->clickedButton());
+        box->deleteLater();
+        answered(int(chosen < 0 ? buttons.size() - 1 : chosen));
+    });
+    box->open();
 }

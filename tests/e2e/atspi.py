@@ -4,6 +4,8 @@
   atspi.py APP dump          one line per object: role, name, value, states,
                              description, text
   atspi.py APP press NAME    the first action ("Press") of the object named NAME
+  atspi.py APP watch SECONDS "ready", then one line per name change of the
+                             application's objects: the object's role and new name
 
 Exits with 1 when the application or the object is not there (yet)."""
 import sys
@@ -18,8 +20,27 @@ def objects(node):
             yield from objects(child)
 
 
+def watch(app_name, seconds):
+    from gi.repository import GLib
+
+    def changed(event):
+        try:
+            if event.source.getApplication().name == app_name:
+                print(f"{event.source.getRoleName()}\t{event.source.name}", flush=True)
+        except Exception:  # an object gone meanwhile
+            pass
+
+    pyatspi.Registry.registerEventListener(changed, "object:property-change:accessible-name")
+    print("ready", flush=True)
+    GLib.timeout_add(int(float(seconds) * 1000), pyatspi.Registry.stop)
+    pyatspi.Registry.start()
+    return 0
+
+
 def main(app_name, command, name=None):
     apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == app_name]
+    if command == "watch":
+        return watch(app_name, name) if apps else 1
     for obj in objects(apps[0]) if apps else []:
         if command == "dump":
             value = obj.queryValue().currentValue if "Value" in pyatspi.listInterfaces(obj) else ""

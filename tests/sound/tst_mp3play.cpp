@@ -2,7 +2,9 @@
 #include "mp3play.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
+#include <QMap>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,8 +17,10 @@
 namespace {
 
 // Counts the plays that reached the output (timing events from the sound
-// thread), and holds that thread at its next "opened" while `hold` is set.
+// thread), keeps the length of the file opened last, and holds that thread at
+// its next "opened" while `hold` is set.
 std::atomic<int> outputs = 0;
+std::atomic<int> openedMs = -1;
 std::atomic<bool> hold = false;
 QSemaphore atOpened, go;
 QtMessageHandler testLog = nullptr;
@@ -25,6 +29,8 @@ void record(QtMsgType type, const QMessageLogContext &context, const QString &te
     if (qstrcmp(context.category, "tintoko.sound.timing") != 0)
         return testLog(type, context, text);
     outputs += int(text.startsWith(QLatin1String("event=no-output")));
+    if (text.startsWith(QLatin1String("event=opened")) && text.contains(QLatin1String("result=0 ")))
+        openedMs = text.section(QLatin1String(" ms="), 1).section(QLatin1Char(' '), 0, 0).toInt();
     if (text.startsWith(QLatin1String("event=opened")) && hold.exchange(false)) {
         atOpened.release();
         go.acquire();
@@ -50,6 +56,7 @@ private:
     QTemporaryDir m_dir;
     QString m_good;
     int m_goodMs = 0;
+    QMap<QString, int> m_announcedMs; // of the good files, by name
 };
 
 void TestMp3Play::initTestCase() {
@@ -59,6 +66,16 @@ void TestMp3Play::initTestCase() {
     Mp3Decoder::Audio audio;
     QCOMPARE(Mp3Decoder::decode(m_good, audio), Mp3Decoder::Result::Ok);
     m_goodMs = int(audio.durationMs());
+    const QString other = m_dir.filePath(QStringLiteral("错了再试一遍.mp3"));
+    QVERIFY(QFile::copy(QFileInfo(QStringLiteral(TINTOKO_TEST_RECORDING)).path() +
+                            QStringLiteral("/错了再试一遍.mp3"),
+                        other));
+    for (const QString &path : {m_good, other}) {
+        Mp3Decoder decoder;
+        QCOMPARE(decoder.open(path), Mp3Decoder::Result::Ok);
+        m_announcedMs.insert(QFileInfo(path).fileName(), int(decoder.announcedMs()));
+    }
+    QVERIFY(m_announcedMs.first() != m_announcedMs.last());
     // A FIFO without a writer: opening it for reading without O_NONBLOCK waits forever.
     QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("管道.mp3"))), 0600), 0);
     QFile text(m_dir.filePath(QStringLiteral("文字.mp3")));
@@ -72,39 +89,59 @@ void TestMp3Play::initTestCase() {
 
 void TestMp3Play::open_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("fallback"); // what the fallback names, for any file
-    QTest::addColumn<bool>("good");
-    QTest::newRow("recording") << QStringLiteral("黑  色.mp3") << QString() << true;
-    QTest::newRow("one space short") << QStringLiteral("黑 色.mp3") << QString() << false;
-    QTest::newRow("empty") << QStringLiteral("空.mp3") << QString() << false;
-    QTest::newRow("text") << QStringLiteral("文字.mp3") << QString() << false;
-    QTest::newRow("fifo") << QStringLiteral("管道.mp3") << QString() << false;
-    QTest::newRow("text, a good fallback")
-        << QStringLiteral("文字.mp3") << QStringLiteral("黑  色.mp3") << true;
-    QTest::newRow("missing, an empty fallback")
-        << QStringLiteral("黑 色.mp3") << QStringLiteral("空.mp3") << false;
+    QTest::addColumn<QStringList>("fallbacks"); // what the fallback names, for any file
+    QTest::addColumn<QString>("heard");         // the file that plays, or none
+    const QString good = QStringLiteral("黑  色.mp3");
+    const QString other = QStringLiteral("错了再试一遍.mp3");
+    QTest::newRow("recording") << good << QStringList() << good;
+    QTest::newRow("one space short") << "黑 色.mp3" << QStringList() << "";
+    QTest::newRow("empty") << "空.mp3" << QStringList() << "";
+    QTest::newRow("text") << "文字.mp3" << QStringList() << "";
+    QTest::newRow("fifo") << "管道.mp3" << QStringList() << "";
+    QTest::newRow("a good one, fallbacks not needed") << other << QStringList{good} << other;
+    QTest::newRow("text, a good fallback") << "文字.mp3" << QStringList{good} << good;
+    QTest::newRow("missing, an empty fallback") << "黑 色.mp3" << QStringList{"空.mp3"} << "";
+    QTest::newRow("asked in order, the first that plays wins")
+        << "文字.mp3" << QStringList{"管道.mp3", "空.mp3", other, good} << other;
 }
 
-// Open takes any file without reading it; one that does not decode plays
-// nothing, and the player goes back to idle as at the end of a recording.
+// Open takes any file without reading it; one that does not decode gives way
+// to the fallbacks, in order; when none plays, nothing plays, the player goes
+// back to idle as at the end of a recording and says so. Without a server, a
+// recording that plays is timed and the player says that it is not heard.
 // Opening a second file drops the first.
 void TestMp3Play::open() {
     QFETCH(QString, name);
-    QFETCH(QString, fallback);
-    QFETCH(bool, good);
+    QFETCH(QStringList, fallbacks);
+    QFETCH(QString, heard);
 
     Mp3Play player;
-    if (!fallback.isEmpty())
-        player.setFallback([this, fallback](const QString &) { return m_dir.filePath(fallback); });
+    QStringList asked;
+    if (!fallbacks.isEmpty()) {
+        player.setFallback([&](const QString &path) {
+            asked << path;
+            QStringList paths;
+            for (const QString &fallback : std::as_const(fallbacks))
+                paths << m_dir.filePath(fallback);
+            return paths;
+        });
+    }
     QSignalSpy changes(&player, &Mp3Play::stateChanged);
+    QSignalSpy unheard(&player, &Mp3Play::unheard);
     QCOMPARE(player.Open(m_good), 0);
     outputs = 0;
+    openedMs = -1;
     QCOMPARE(player.Open(m_dir.filePath(name)), 0);
     player.Play();
     QCOMPARE(player.State(), Mp3Play::Playing);
     QTRY_COMPARE_WITH_TIMEOUT(changes.size(), 2, m_goodMs + 10000);
     QCOMPARE(changes.at(1).first().toInt(), Mp3Play::Idle);
-    QCOMPARE(outputs.load(), good ? 1 : 0);
+    QCOMPARE(asked, fallbacks.isEmpty() ? QStringList() : QStringList{m_dir.filePath(name)});
+    QCOMPARE(outputs.load(), heard.isEmpty() ? 0 : 1);
+    QCOMPARE(openedMs.load(), heard.isEmpty() ? -1 : m_announcedMs.value(heard));
+    QCOMPARE(unheard.size(), 1);
+    QCOMPARE(unheard.first().first().value<SoundPlayer::Unheard>(),
+             heard.isEmpty() ? SoundPlayer::Unheard::NotPlayable : SoundPlayer::Unheard::NoOutput);
 }
 
 // A newer request that comes while the sound thread opens a file wins: that
