@@ -5,6 +5,7 @@
 #include "swatchbox.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
@@ -24,6 +25,8 @@ private slots:
     void buttonsAfterLoad_data();
     void buttonsAfterLoad();
     void menusAndControlsAfterLoad();
+    void lettering_data();
+    void lettering();
     void newsOptionFromFile_data();
     void newsOptionFromFile();
     void unloadIsRefusedAndEndsOnTimerEnd();
@@ -148,6 +151,52 @@ void TestForm1Load::menusAndControlsAfterLoad() {
     QCOMPARE(state.chuangkou_zhuangtai, WindowState::Normal);
     // Loading plays nothing.
     QVERIFY(m_player->calls().isEmpty());
+}
+
+void TestForm1Load::lettering_data() {
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<QColor>("ink");   // invalid: the style's own
+    QTest::addColumn<quint32>("back"); // 0xBBGGRR, a box's only
+    const QColor red(255, 0, 0);
+    const QColor blue(0, 0, 255);
+    const QColor none;
+    // clang-format off
+    QTest::newRow("swatch") << "Text1" << 72.0 << true << none << 0x000000U;
+    QTest::newRow("status strip") << "Text2" << 36.0 << true << red << 0x000000U;
+    QTest::newRow("colour button") << "Command1_9" << 9.0 << true << none << 0U;
+    QTest::newRow("red slider's name") << "Label1_0" << 12.0 << true << red << 0U;
+    QTest::newRow("green slider's name") << "Label1_1" << 12.0 << true << QColor(0, 192, 0) << 0U;
+    QTest::newRow("blue slider's name") << "Label1_2" << 12.0 << true << blue << 0U;
+    QTest::newRow("caption") << "Label2_2" << 9.0 << true << QColor(255, 0, 255) << 0U;
+    QTest::newRow("read-out") << "Label3_1" << 9.0 << true << red << 0U;
+    QTest::newRow("error box") << "shijiancuowu_2" << 12.0 << true << red << 0xF4E6F0U;
+    QTest::newRow("link") << "wangye_3" << 10.5 << false << blue << 0U;
+    QTest::newRow("link caption") << "wangye_7" << 9.0 << false << none << 0U;
+    // clang-format on
+}
+
+// Each kind of control's lettering: size, weight and ink, and a box's ground.
+void TestForm1Load::lettering() {
+    QFETCH(QString, object);
+    QFETCH(double, points);
+    QFETCH(bool, bold);
+    QFETCH(QColor, ink);
+    QFETCH(quint32, back);
+    makeForm();
+    const auto *widget = m_form->findChild<QWidget *>(object);
+    QVERIFY(widget != nullptr);
+    QCOMPARE(widget->font().pointSizeF(), points);
+    QCOMPARE(widget->font().bold(), bold);
+    if (const auto *box = qobject_cast<const SwatchBox *>(widget)) {
+        if (ink.isValid())
+            QCOMPARE(box->foreColour(), ink);
+        QCOMPARE(box->backColour(), back);
+    } else {
+        QCOMPARE(widget->palette().color(QPalette::WindowText),
+                 ink.isValid() ? ink : QApplication::palette(widget).color(QPalette::WindowText));
+    }
 }
 
 void TestForm1Load::newsOptionFromFile_data() {
