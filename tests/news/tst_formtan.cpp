@@ -82,6 +82,7 @@ void TestFormTan::placedInTheWorkArea() {
     QFETCH(QRect, geometry);
     FormTan form(nullptr, workArea);
     QCOMPARE(form.geometry(), geometry);
+    QCOMPARE(form.windowTitle(), QStringLiteral("新闻资讯")); // on the taskbar until shown
     // The title draws itself, white; the note waits hidden.
     const QImage title = form.findChild<QLabel *>(QStringLiteral("Label2"))->grab().toImage();
     int white = 0;
