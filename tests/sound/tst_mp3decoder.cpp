@@ -140,6 +140,11 @@ void TestMp3Decoder::decode() {
     Mp3Decoder::Audio audio;
     audio.pcm = "left over";
     QCOMPARE(Mp3Decoder::decode(path, audio), result);
+    // A file that does not open as a recording is let go at once.
+    const qsizetype openFiles = QDir(QStringLiteral("/proc/self/fd")).count();
+    Mp3Decoder decoder;
+    const bool opened = decoder.open(path) == Mp3Decoder::Result::Ok;
+    QCOMPARE(QDir(QStringLiteral("/proc/self/fd")).count() - openFiles, opened ? 1 : 0);
     if (result != Mp3Decoder::Result::Ok) {
         QVERIFY(audio.pcm.isEmpty());
         QCOMPARE(audio.frameCount(), 0);
