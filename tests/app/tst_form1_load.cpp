@@ -16,6 +16,19 @@
 #include <QTest>
 #include <QTimer>
 
+namespace {
+
+struct PaintCount final : QObject {
+    explicit PaintCount(QWidget *widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject * /*watched*/, QEvent *event) override {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+};
+
+} // namespace
+
 class TestForm1Load : public QObject {
     Q_OBJECT
 
@@ -93,6 +106,11 @@ void TestForm1Load::buttonsAfterLoad() {
         dots += face.pixelColor(3, y) != expected ? 1 : 0;
     QCOMPARE(button->hasFocus(), index == 0);
     QCOMPARE(dots > 0 && dots < h - 6, index == 0);
+
+    // A new colour is painted on the screen, not only kept.
+    PaintCount painted(button);
+    button->setBackColour(value ^ 0xFFFFFFU);
+    QTRY_VERIFY(painted.count > 0);
 }
 
 void TestForm1Load::menusAndControlsAfterLoad() {

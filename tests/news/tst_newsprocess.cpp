@@ -49,12 +49,14 @@ private:
 };
 
 void TestNewsProcess::messages() {
-    // Answers a navigation with the page, a show with two new windows.
+    // Answers a navigation with the page, a show with two new windows and a
+    // page that the shown one goes on to by itself.
     const QString body = QStringLiteral("<b>新闻 ruanjianguanggao</b>");
     const QString script =
         QStringLiteral(
             "while read w u; do case $w in navigate) printf 'loading %s\\nloaded %s %s\\n' "
-            "$u $u %1;; show) printf 'open http://a.b/c\\nopen http://tintoko.example/more\\n';; "
+            "$u $u %1;; show) printf 'open http://a.b/c\\nopen http://tintoko.example/more\\n"
+            "loading http://tintoko.example/next\\n';; "
             "esac; done")
             .arg(QString::fromLatin1(body.toUtf8().toBase64()));
     QStringList opened;
@@ -69,6 +71,9 @@ void TestNewsProcess::messages() {
     // The address of 15 characters or fewer is dropped.
     QTRY_COMPARE_WITH_TIMEOUT(opened, QStringList{QStringLiteral("http://tintoko.example/more")},
                               10000);
+    QTRY_VERIFY_WITH_TIMEOUT(news->page().loading, 10000);
+    QCOMPARE(news->address(), QStringLiteral("http://tintoko.example/next"));
+    QCOMPARE(news->page().body, std::nullopt);
 }
 
 void TestNewsProcess::limits_data() {

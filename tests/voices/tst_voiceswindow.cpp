@@ -6,8 +6,10 @@
 #include "voiceswindow.h"
 
 #include <QDir>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -235,9 +237,18 @@ void TestVoicesWindow::rows() {
     QCOMPARE(enabled(), QStringLiteral("110 11%1 110").arg(own.isEmpty() ? '0' : '1'));
     const auto *place = window.findChild<QLabel *>("folder");
     QCOMPARE(place->text(), "录音保存在：" + folder("own"));
-    QVERIFY(place->wordWrap()); // however long the folder's name
+    // Every sentence wraps, however long the folder's name; the meter is a bar
+    // without a number.
+    for (const auto *label :
+         window.centralWidget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
+        QCOMPARE(label->wordWrap(), label->text() != QStringLiteral("音量"));
+    QVERIFY(!window.findChild<QProgressBar *>("level")->isTextVisible());
     QCOMPARE(window.focusWidget(), button("record", 0));
     const auto *scroll = window.findChild<QScrollArea *>("rows");
+    // The words and what plays share the width the buttons leave.
+    const auto *grid = qobject_cast<QGridLayout *>(scroll->widget()->layout());
+    QCOMPARE((QList<int>{grid->columnStretch(0), grid->columnStretch(1), grid->columnStretch(2)}),
+             (QList<int>{1, 1, 0}));
     QCOMPARE(scroll->accessibleName(), QStringLiteral("录音列表"));
     QCOMPARE(scroll->verticalScrollBar()->accessibleName(), QStringLiteral("上下滚动录音列表"));
     QCOMPARE(scroll->horizontalScrollBar()->accessibleName(), QStringLiteral("左右滚动录音列表"));
@@ -313,13 +324,13 @@ void TestVoicesWindow::takes() {
     qputenv("LANG", locale);
     QLocale::setDefault(QLocale(locale == "C" ? QLocale::C : QLocale::Chinese));
     using F = AudioSource::Failure;
-    m_microphone = {microphone == "no server"       ? F::NoServer
-                    : microphone == "no microphone" ? F::NoMicrophone
-                                                    : F::None,
-                    // Silence is heard as a microphone's faint hiss.
-                    madeSound({{microphone == "cough" ? 150 : 900,
-                                microphone == "silence" ? 0 : 8000}}),
-                    microphone == "breaks"};
+    m_microphone = {
+        microphone == "no server"       ? F::NoServer
+        : microphone == "no microphone" ? F::NoMicrophone
+                                        : F::None,
+        // Silence is heard as a microphone's faint hiss.
+        madeSound({{microphone == "cough" ? 150 : 900, microphone == "silence" ? 0 : 8000}}),
+        microphone == "breaks"};
     put(own == "blocked" ? folder("own") : folder("own/") + kRed, own == "blocked" ? "file" : own);
     VoicesWindow &window = open();
     const QString before = own == "link" ? QStringLiteral("你的录音") : QStringLiteral("自带录音");
