@@ -133,6 +133,22 @@ void TestNewsProcess::releaseHidden() {
     news->releaseHidden();
     QVERIFY(!news->isRunning());
     QTRY_VERIFY_WITH_TIMEOUT(gone(pid), 10000);
+
+    // When the program ends, the viewer goes with all that it started.
+    const QString child = m_dir.filePath(QStringLiteral("child"));
+    news.reset(viewer(QStringLiteral("sleep 60 & echo $! > '%1'; wait").arg(child), {}));
+    news->navigate(QUrl(QStringLiteral("http://127.0.0.1:9/")));
+    qint64 sleeper = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            QFile pid(child);
+            return pid.open(QIODevice::ReadOnly) &&
+                   (sleeper = pid.readAll().trimmed().toLongLong()) > 0;
+        }(),
+        10000);
+    QVERIFY(!gone(sleeper));
+    news.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(gone(sleeper), 10000);
 }
 
 void TestNewsProcess::frozenViewer() {
