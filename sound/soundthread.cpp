@@ -105,12 +105,14 @@ bool playOne(SoundThread::Shared &shared, PulseOutput &out, Mp3Decoder &decoder,
             const QByteArray silence(qsizetype(out.startBytes() - written), '\0');
             out.write(silence.constData(), silence.size());
         }
-        // Finished when the server has played it all.
-        for (qint64 latency = out.latencyUs(); latency > 2000; latency = out.latencyUs()) {
-            if (!shared.waitWanted(token, milliseconds(qMin<qint64>(latency / 1000, 10)))) {
-                out.flush();
-                return false;
-            }
+        // Finished when the server has played it all: what it holds now is
+        // heard within the latency it gives now. (Asked again and again, a
+        // stream that has run dry keeps giving the sink's own latency, which
+        // never falls to nothing.)
+        if (const qint64 latency = out.latencyUs();
+            latency > 0 && !shared.waitWanted(token, milliseconds((latency + 999) / 1000))) {
+            out.flush();
+            return false;
         }
     }
     return shared.wanted(token);

@@ -1,3 +1,4 @@
+#include "mp3play.h"
 #include "pulseoutput.h"
 
 #include <QProcess>
@@ -67,6 +68,13 @@ void TestPulseOutput::withAndWithoutAServer() {
     QVERIFY(!out.isOpen());
     QCOMPARE(out.startBytes(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(streams(), QByteArray(), 30000);
+
+    // A recording is over once the server has played all of it.
+    Mp3Play player;
+    QCOMPARE(player.Open(QStringLiteral(TINTOKO_TEST_RECORDING)), 0);
+    player.Play();
+    QVERIFY(player.State() != 0);
+    QTRY_COMPARE_WITH_TIMEOUT(player.State(), 0, 30000);
 
     // A server that goes away fails the streams, which close.
     PulseOutput other;
