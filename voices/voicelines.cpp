@@ -27,11 +27,7 @@ QList<VoiceLine> voicelines::all() {
             words.insert(line.file, line.words);
     }
     QList<VoiceLine> lines;
-    for (const QString &file : ProgramFolder::recordingFiles()) {
-        QString said = words.value(file);
-        if (said.isEmpty())
-            said = file.chopped(4); // without ".mp3"
-        lines.append({file, said});
-    }
+    for (const QString &file : ProgramFolder::recordingFiles())
+        lines.append({file, words.value(file)});
     return lines;
 }

@@ -2,6 +2,7 @@
 #include "fakes/fakesoundplayer.h"
 #include "madesound.h"
 #include "recorder.h"
+#include "voicelines.h"
 #include "voicesarguments.h"
 #include "voiceswindow.h"
 
@@ -132,6 +133,12 @@ void TestVoicesWindow::initTestCase() {
     QVERIFY(m_dir.isValid());
     testLog = qInstallMessageHandler(keepWarnings);
     std::signal(SIGXFSZ, SIG_IGN);
+    // Every one of the 33 recordings comes with the words to say.
+    const QList<VoiceLine> lines = voicelines::all();
+    QCOMPARE(lines.size(), 33);
+    for (const VoiceLine &line : lines)
+        QVERIFY2(!line.words.isEmpty(), qPrintable(line.file));
+    QCOMPARE(lines.at(16).words, QStringLiteral("对了！下一个，找黑色"));
 }
 
 void TestVoicesWindow::cleanup() {
