@@ -189,6 +189,15 @@ void TestForm1Window::resizeSnapsBack() {
             QCoreApplication::processEvents();
         QCOMPARE(widths.count() + heights.count(), settled);
     }
+    // Moved only: it stays where it was put, past the wait for the window
+    // manager to settle.
+    QTest::qWait(3 * WindowPinning::kSettleMs);
+    expectPinned();
+    m_form->move(300, 200);
+    QTRY_COMPARE(m_form->pos(), QPoint(300, 200));
+    QTest::qWait(3 * WindowPinning::kSettleMs);
+    QCOMPARE(m_form->pos(), QPoint(300, 200));
+    QCOMPARE(m_form->size(), pinnedSize);
 }
 
 void TestForm1Window::doubleClick_data() {
