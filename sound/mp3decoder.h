@@ -53,7 +53,6 @@ public:
 
     // Up to maxBytes of whole sample frames; empty once the stream is over.
     QByteArray read(qint64 maxBytes);
-    [[nodiscard]] bool atEnd() const { return m_ended && m_pending.isEmpty(); }
 
     // A whole file at once (for tools and tests): its samples in out.pcm.
     struct Audio {

@@ -176,9 +176,8 @@ void TestMp3Decoder::longFileStreams() {
     file.close();
 
     Mp3Decoder decoder;
-    QVERIFY(decoder.atEnd()); // nothing open
+    QCOMPARE(decoder.read(4), QByteArray()); // nothing open
     QCOMPARE(decoder.open(path), Mp3Decoder::Result::Ok);
-    QVERIFY(!decoder.atEnd());
     QCOMPARE(decoder.announcedMs(), m_full.durationMs()); // its tag's, from the first copy
     QCOMPARE(decoder.read(5).size(), 4);                  // whole samples only
     const qint64 block = decoder.bytesPerSecond() / 50;
@@ -187,7 +186,6 @@ void TestMp3Decoder::longFileStreams() {
         QVERIFY(pcm.size() <= block);
         total += pcm.size();
     }
-    QVERIFY(decoder.atEnd());
     QVERIFY2(total * 1000 / decoder.bytesPerSecond() >= 70000, "did not play to the end");
 }
 
