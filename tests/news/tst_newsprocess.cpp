@@ -62,6 +62,7 @@ void TestNewsProcess::messages() {
     QStringList opened;
     std::unique_ptr<NewsProcess> news(viewer(script, {}, &opened));
     const QUrl page(QStringLiteral("http://127.0.0.1:9/rjshengji/gg_tan.htm?id=vemb&k"));
+    QVERIFY(!news->page().loading); // nothing asked for yet
     news->navigate(page);
     QVERIFY(news->page().loading);
     QTRY_VERIFY_WITH_TIMEOUT(!news->page().loading, 10000);
