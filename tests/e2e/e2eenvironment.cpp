@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
+#include <QThread>
 
 #include <algorithm>
 #include <csignal>
@@ -763,7 +764,15 @@ bool E2eEnvironment::chooseMenuEntry(quint64 window, const QString &menuKeys,
             &out);
         return out.count('\n');
     };
-    const qsizetype before = windows();
+    // A menu chosen just before may still be on its way out: count once the
+    // windows have stopped changing.
+    qsizetype before = windows();
+    for (int same = 0, probes = 0; same < 3 && probes < 100; ++probes) {
+        QThread::msleep(50);
+        const qsizetype now = windows();
+        same = now == before ? same + 1 : 0;
+        before = now;
+    }
     return key(menuKeys, window) && waitFor([&] { return windows() > before; }, 10000) &&
            key(entryKey);
 }
