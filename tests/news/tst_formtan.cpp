@@ -267,6 +267,8 @@ void TestFormTan::notices() {
     QCOMPARE(notice->text(), shown.isEmpty() ? notice->text() : shown);
     QVERIFY(!notice->text().contains(QRegularExpression(QStringLiteral("[A-Za-z]"))));
     QCOMPARE(notice->geometry(), QRect(0, 0, 245, 229));
+    QVERIFY(notice->wordWrap()); // the notices are several lines at this width
+    QCOMPARE(notice->margin(), 14);
     QCOMPARE(notice->font().pixelSize(), 15);
     QCOMPARE(notice->font().families().first(), QStringLiteral("Noto Sans CJK SC"));
     QCOMPARE(notice->palette().color(notice->backgroundRole()), QColor(0xff, 0xf4, 0xd6));

@@ -110,6 +110,7 @@ void TestX11States::watchTellsMaximised_data() {
                                                  "MAXIMIZED_VERT"}
                                   << true;
     QTest::newRow("one way only") << QStringList{"MAXIMIZED_VERT", "ABOVE"} << false;
+    QTest::newRow("the other way only") << QStringList{"ABOVE", "MAXIMIZED_HORZ"} << false;
     QTest::newRow("full screen") << QStringList{"FULLSCREEN"} << true;
     QTest::newRow("deleted") << QStringList{"deleted"} << false;
     QTest::newRow("not atoms") << QStringList{"not atoms"} << false;
