@@ -24,6 +24,7 @@ inline bool passesAsNobody(QString *output) {
         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
     if (nobody == nullptr || !dir.isValid() || !QDir().mkdir(home) ||
         ::chown(QFile::encodeName(home).constData(), nobody->pw_uid, nobody->pw_gid) != 0 ||
+        !QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) ||
         !QFile::copy(QCoreApplication::applicationFilePath(), copy) ||
         !QFile::setPermissions(copy, kOpen) || !QFile::setPermissions(dir.path(), kOpen)) {
         *output = QStringLiteral("could not prepare a run as nobody");

@@ -2,6 +2,7 @@
 #include "fakes/fakesoundplayer.h"
 #include "madesound.h"
 #include "recorder.h"
+#include "unprivileged.h"
 #include "voicelines.h"
 #include "voicesarguments.h"
 #include "voiceswindow.h"
@@ -395,6 +396,7 @@ void TestVoicesWindow::restoreAsks_data() {
     QTest::newRow("kept") << "good" << "" << 1 << "自带录音" << kFirst;
     QTest::newRow("a folder") << "folder" << "" << 0 << "自带录音" << "没能删除：「红色」的录音文件的位置上是一个文件夹，录音程序不会删除它。";
     QTest::newRow("in a message box") << "good" << "" << -1 << "自带录音" << deleted;
+    QTest::newRow("a folder it may not change") << "locked" << "" << 0 << "自带录音" << "没能删除「红色」的录音：这个文件夹不能改动，可能没有权限。";
     // clang-format on
 }
 
@@ -406,7 +408,15 @@ void TestVoicesWindow::restoreAsks() {
     QFETCH(int, answer);
     QFETCH(QString, next);
     QFETCH(QString, message);
-    put(folder("own/") + kRed, own);
+    const bool locked = own == "locked";
+    QString asNobody;
+    if (locked && ::geteuid() == 0)
+        QVERIFY2(passesAsNobody(&asNobody), qPrintable(asNobody));
+    if (locked && ::geteuid() == 0)
+        return;
+    put(folder("own/") + kRed, locked ? QStringLiteral("good") : own);
+    if (locked)
+        QFile::setPermissions(folder("own"), QFile::ReadOwner | QFile::ExeOwner);
     put(folder("share/") + kRed, share);
     VoicesWindow &window = open();
     if (answer < 0)
@@ -430,11 +440,13 @@ void TestVoicesWindow::restoreAsks() {
         QCOMPARE(m_asked.first().answers, (QStringList{"删除", "不删除"}));
     }
     QCOMPARE(window.message(), message);
-    const bool stays = answer == 1 || own == "folder";
+    const bool stays = answer == 1 || own == "folder" || locked;
+    QCOMPARE(warnings.size(), int(locked));
+    QCOMPARE(warnings.value(0).startsWith("tintoko-voices: remove: "), locked);
     QCOMPARE(QFileInfo::exists(folder("own/") + kRed), stays);
     QCOMPARE(m_player.callsWithoutState(), answer == 1 ? QStringList() : QStringList{"Stop"});
     QCOMPARE(source(1), answer == 1 ? QStringLiteral("你的录音") : QStringLiteral("正在检查……"));
-    QTRY_COMPARE(source(1), answer == 1 ? QStringLiteral("你的录音") : next);
+    QTRY_COMPARE(source(1), answer == 1 || locked ? QStringLiteral("你的录音") : next);
     QCOMPARE(enabled(), QStringLiteral("110 11%1 110").arg(stays ? '1' : '0'));
 }
 
