@@ -130,6 +130,10 @@ void TestForm1Load::menusAndControlsAfterLoad() {
     QCOMPARE(ui.Label3[2]->text(), QStringLiteral("&H0"));
     QVERIFY(ui.shijiancuowu.value(1)->isHidden());
     QVERIFY(ui.shijiancuowu.value(2)->isHidden());
+    QCOMPARE(ui.shijiancuowu.value(1)->text() + ui.shijiancuowu.value(2)->text(),
+             QStringLiteral("Timer1_Timer()出现错误,错误号:Timer2_Timer()出现错误,错误号:"));
+    QCOMPARE(ui.shijiancuowu.value(1)->geometry(), QRect(64, 144, 349, 21));
+    QCOMPARE(ui.shijiancuowu.value(2)->geometry(), QRect(60, 168, 349, 21));
     // The status strip: red text on the black swatch, one space until the first tick.
     QCOMPARE(ui.Text2->foreColour(), QColor(255, 0, 0));
     QCOMPARE(ui.Text2->backColour(), 0x000000U);
