@@ -1,7 +1,9 @@
 #include "colourbutton.h"
 #include "colourtable.h"
+#include "colourvalue.h"
 #include "fakes/fakesoundplayer.h"
 #include "form1.h"
+#include "programicon.h"
 #include "swatchbox.h"
 
 #include <QAction>
@@ -117,6 +119,9 @@ void TestForm1Load::menusAndControlsAfterLoad() {
     makeForm();
     const Form1Ui &ui = m_form->ui();
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Tintoko 5.70"));
+    // The icon the programs give their windows and the tray, in every size a panel asks for.
+    QCOMPARE(programIcon().availableSizes(),
+             (QList<QSize>{{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}}));
 
     // Mixing controls hidden, read-outs filled from the design state.
     for (std::size_t k = 0; k < 3; ++k) {
@@ -215,6 +220,15 @@ void TestForm1Load::lettering() {
         if (ink.isValid())
             QCOMPARE(box->foreColour(), ink);
         QCOMPARE(box->backColour(), back);
+        // Painted so: the ground, and letters in the ink where there is text.
+        const QImage face = const_cast<SwatchBox *>(box)->grab().toImage();
+        QCOMPARE(face.pixelColor(0, 0).rgb(), colourvalue::toColor(back).rgb());
+        qsizetype inked = 0;
+        for (int y = 0; y < face.height(); ++y) {
+            for (int x = 0; x < face.width(); ++x)
+                inked += face.pixelColor(x, y) == box->foreColour() ? 1 : 0;
+        }
+        QCOMPARE(inked > 20, !box->text().trimmed().isEmpty());
     } else {
         QCOMPARE(widget->palette().color(QPalette::WindowText),
                  ink.isValid() ? ink : QApplication::palette(widget).color(QPalette::WindowText));

@@ -25,7 +25,8 @@ public:
                     const QByteArray &request = m_requests[socket];
                     if (!request.contains("\r\n\r\n"))
                         return;
-                    const QByteArray body = m_pages.value(request.split(' ').value(1));
+                    asked << request.split(' ').value(1);
+                    const QByteArray body = m_pages.value(asked.last());
                     socket->write("HTTP/1.1 " + QByteArray(body.isNull() ? "404" : "200") +
                                   " OK\r\nContent-Type: text/html; charset=utf-8\r\n"
                                   "Content-Length: " +
@@ -37,6 +38,7 @@ public:
             }
         });
     }
+    QByteArrayList asked; // the paths, in the order asked
     QUrl url(const char *path) const {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path));
     }
@@ -62,6 +64,7 @@ void TestWebNewsView::pages() {
     PageServer server({
         {"/a", "<p>甲</p>"},
         {"/on", "<p>乙</p><script>setTimeout(() => location.href = '/a', 300)</script>"},
+        {"/new", "<script>window.open('/b')</script>"},
         {"/ask", "<script>Notification.requestPermission().then("
                  "answer => document.title = answer)</script>"},
     });
@@ -99,9 +102,16 @@ void TestWebNewsView::pages() {
     QTRY_COMPARE_WITH_TIMEOUT(loaded, 3, 30000);
     QCOMPARE(view->bodyText(), std::optional<QString>(QStringLiteral("<p>甲</p>")));
 
+    // A new window is only told, not loaded.
+    QList<QUrl> told;
+    view->onNewWindow = [&](const QUrl &url) { told << url; };
+    view->navigate(server.url("/new"));
+    QTRY_COMPARE_WITH_TIMEOUT(told, QList<QUrl>{server.url("/b")}, 30000);
+
     // A page that asks to show notifications gets no for an answer.
     view->navigate(server.url("/ask"));
     QTRY_COMPARE_WITH_TIMEOUT(view->page()->title(), QStringLiteral("denied"), 30000);
+    QCOMPARE(server.asked, (QByteArrayList{"/a", "/on", "/a", "/new", "/ask"}));
 }
 
 int main(int argc, char **argv) {

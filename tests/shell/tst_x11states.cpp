@@ -32,14 +32,17 @@ xcb_atom_t atom(const char *name) {
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-// A window's states by their names without "_NET_WM_STATE_"; `type` other
-// than ATOM makes a property nobody should read as states.
-void setStates(const QWindow &window, const QStringList &states, xcb_atom_t type = XCB_ATOM_ATOM) {
+// A window's states by their names without "_NET_WM_STATE_"; a `type` other
+// than ATOM or a `format` other than 32 makes a property nobody should read
+// as states (the same bytes, in 16-bit items).
+void setStates(const QWindow &window, const QStringList &states, xcb_atom_t type = XCB_ATOM_ATOM,
+               uint8_t format = 32) {
     std::vector<xcb_atom_t> atoms;
     for (const QString &state : states)
         atoms.push_back(atom(("_NET_WM_STATE_" + state.toLatin1()).constData()));
     xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, xcb_window_t(window.winId()),
-                        atom("_NET_WM_STATE"), type, 32, uint32_t(atoms.size()), atoms.data());
+                        atom("_NET_WM_STATE"), type, format, uint32_t(atoms.size() * 32 / format),
+                        atoms.data());
     xcb_flush(connection());
 }
 
@@ -114,6 +117,7 @@ void TestX11States::watchTellsMaximised_data() {
     QTest::newRow("full screen") << QStringList{"FULLSCREEN"} << true;
     QTest::newRow("deleted") << QStringList{"deleted"} << false;
     QTest::newRow("not atoms") << QStringList{"not atoms"} << false;
+    QTest::newRow("16-bit items") << QStringList{"16-bit items"} << false;
 }
 
 // Every change of the window's own states is told, and nothing else is: not
@@ -137,6 +141,8 @@ void TestX11States::watchTellsMaximised() {
         xcb_delete_property(connection(), xcb_window_t(window.winId()), atom("_NET_WM_STATE"));
     else if (states == QStringList{"not atoms"})
         setStates(window, both, XCB_ATOM_CARDINAL);
+    else if (states == QStringList{"16-bit items"})
+        setStates(window, both, XCB_ATOM_ATOM, 16);
     else
         setStates(window, states);
     xcb_flush(connection());
