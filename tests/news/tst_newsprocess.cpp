@@ -1,6 +1,7 @@
 #include "newsprocess.h"
 #include "processtree.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -126,6 +127,27 @@ void TestNewsProcess::releaseHidden() {
     news->showWindow();
     news->releaseHidden();
     QVERIFY(news->isRunning());
+
+    // Closed by the user, it is hidden again.
+    news.reset(viewer(QStringLiteral("while read w u; do [ $w = show ] && echo closed; done"), {}));
+    news->showWindow();
+    QTRY_VERIFY_WITH_TIMEOUT((news->releaseHidden(), !news->isRunning()), 10000);
+
+    // A viewer that cannot be started is said so, and tried again when next wanted.
+    const QString broken = m_dir.filePath(QStringLiteral("broken"));
+    QFile file(broken);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\x7f"
+                                                          "ELF") == 4);
+    file.close();
+    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    news = std::make_unique<NewsProcess>(broken, [](const QString &) {});
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^news window: .+")));
+    news->navigate(QUrl(QStringLiteral("http://127.0.0.1:9/")));
+    QTRY_COMPARE_WITH_TIMEOUT(news->processId(), 0, 10000);
+    QCOMPARE(news->address(), QString());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^news window: .+")));
+    news->showWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(news->processId(), 0, 10000);
 
     // Only a signal ends it.
     news.reset(viewer(QStringLiteral("exec sleep 60"), {}));
