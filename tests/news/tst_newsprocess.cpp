@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <memory>
+#include <sys/mman.h>
 #include <unistd.h>
 
 // The program's side of the news viewer, with small shell scripts in the
@@ -270,6 +271,17 @@ void TestNewsProcess::memoryOfTheTree() {
     QVERIFY2(grown > (qint64(63) << 20) && grown < (qint64(66) << 20),
              qPrintable(QString::number(grown)));
     QCOMPARE(block[size - 1], char(1));
+    // Pages it shares do not.
+    const int fd = ::memfd_create("shared", 0);
+    QVERIFY(fd >= 0 && ::ftruncate(fd, size) == 0);
+    void *shared = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    QVERIFY(shared != MAP_FAILED);
+    const qint64 unshared = processtree::memoryBytes(::getpid());
+    std::memset(shared, 1, size_t(size));
+    const qint64 more = processtree::memoryBytes(::getpid()) - unshared;
+    ::munmap(shared, size_t(size));
+    ::close(fd);
+    QVERIFY2(std::abs(more) < (qint64(2) << 20), qPrintable(QString::number(more)));
 }
 
 QTEST_GUILESS_MAIN(TestNewsProcess)
