@@ -267,7 +267,9 @@ void TestFormTan::notices() {
     QCOMPARE(notice->text(), shown.isEmpty() ? notice->text() : shown);
     QVERIFY(!notice->text().contains(QRegularExpression(QStringLiteral("[A-Za-z]"))));
     QCOMPARE(notice->geometry(), QRect(0, 0, 245, 229));
-    QVERIFY(notice->wordWrap()); // the notices are several lines at this width
+    // Several lines at this width, from the top left, inside a margin.
+    QVERIFY(notice->wordWrap());
+    QCOMPARE(notice->alignment(), Qt::AlignLeft | Qt::AlignTop);
     QCOMPARE(notice->margin(), 14);
     QCOMPARE(notice->font().pixelSize(), 15);
     QCOMPARE(notice->font().families().first(), QStringLiteral("Noto Sans CJK SC"));
