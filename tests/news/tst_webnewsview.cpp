@@ -113,6 +113,16 @@ void TestWebNewsView::pages() {
     view->navigate(server.url("/ask"));
     QTRY_COMPARE_WITH_TIMEOUT(view->page()->title(), QStringLiteral("denied,false,null"), 30000);
     QCOMPARE(server.asked, (QByteArrayList{"/a", "/on", "/a", "/new", "/ask"}));
+
+    // A page that fails says why, until another is asked for.
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QUrl nowhere(QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort()));
+    closed.close();
+    view->navigate(nowhere);
+    QTRY_COMPARE_WITH_TIMEOUT(view->failure(), std::optional(NewsNotice::Unavailable), 30000);
+    view->navigate(server.url("/a"));
+    QCOMPARE(view->failure(), std::nullopt);
 }
 
 int main(int argc, char **argv) {
