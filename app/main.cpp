@@ -14,9 +14,7 @@
 
 int main(int argc, char *argv[]) {
     Q_INIT_RESOURCE(resources);
-    if (const QByteArray platform = platformChoice(QProcessEnvironment::systemEnvironment());
-        !platform.isEmpty())
-        qputenv("QT_QPA_PLATFORM", platform);
+    choosePlatform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));

@@ -9,3 +9,9 @@ QByteArray platformChoice(const QProcessEnvironment &environment) {
         return QByteArrayLiteral("xcb;wayland");
     return QByteArrayLiteral("xcb");
 }
+
+void choosePlatform() {
+    if (const QByteArray platform = platformChoice(QProcessEnvironment::systemEnvironment());
+        !platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
+}

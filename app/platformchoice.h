@@ -10,3 +10,6 @@
 // the tray; native Wayland is the fall-back when the X display cannot be
 // reached. Without an X display, Qt chooses (empty).
 QByteArray platformChoice(const QProcessEnvironment &environment);
+
+// Puts that choice in QT_QPA_PLATFORM, for the application made after it.
+void choosePlatform();
