@@ -13,6 +13,7 @@ using Answer = WindowPinning::Answer;
 const QSize kSize(504, 342);
 const QPoint kPlace(100, 67);
 const QSize kBig(1280, 758);
+const Answer kNothing{false, false, false};
 const Answer kWait{false, false, true};
 const Answer kPin{false, true, true};
 
@@ -65,7 +66,7 @@ void TestWindowPinning::sequences_data() {
         << true << L{qt(Qt::WindowFullScreen)} << State::Maximised << 0 << maximised;
     QTest::newRow("maximised, resized again: nothing asked")
         << true << L{qt(max), at(kBig, {}), at(kBig + QSize(0, 10), {})} << State::Maximised << 0
-        << Answer{};
+        << kNothing;
     QTest::newRow("restore: the property deleted, Qt still says maximised")
         << true << L{qt(max), wm(true), at(kBig, {}), wm(false)} << State::Normal << 1 << restored;
     QTest::newRow("restore: only the normal size back")
@@ -80,16 +81,16 @@ void TestWindowPinning::sequences_data() {
         << true << L{qt(max), wm(false), at(kSize), wm(true)} << State::Maximised << 1 << maximised;
     QTest::newRow("minimised, then its property deleted: nothing placed")
         << true << L{qt(max), qt(max | Qt::WindowMinimized), wm(false), settled} << State::Minimised
-        << 0 << Answer{};
+        << 0 << kNothing;
     QTest::newRow("dragged, pinned once settled, then left alone")
         << true << L{at(kBig), at(kBig + QSize(5, 5)), settled, at(kSize), settled} << State::Normal
-        << 1 << Answer{};
+        << 1 << kNothing;
     QTest::newRow("X11: the place counts")
         << true << L{at(kSize, {}), settled} << State::Normal << 1 << kPin;
     const QPoint moved = kPlace + QPoint(300, 225);
     QTest::newRow("moved by its title bar: left there")
         << true << L{at(kSize), settled, at(kSize, moved), settled} << State::Normal << 0
-        << Answer{};
+        << kNothing;
     QTest::newRow("moved, then a border dragged: asked until back at its place")
         << true
         << L{at(kSize), at(kSize, moved), at(kBig, moved), settled, at(kSize, moved), settled}
@@ -99,7 +100,7 @@ void TestWindowPinning::sequences_data() {
         << L{at(kSize), at(kSize, moved), qt(Qt::WindowMinimized), qt(Qt::WindowNoState), settled}
         << State::Normal << 1 << kPin;
     QTest::newRow("Wayland: the size alone")
-        << false << L{at(kSize, {}), settled} << State::Normal << 0 << Answer{};
+        << false << L{at(kSize, {}), settled} << State::Normal << 0 << kNothing;
 }
 
 void TestWindowPinning::sequences() {
@@ -136,10 +137,10 @@ void TestWindowPinning::givesUpUntilMovedAgain() {
         QCOMPARE(pinning.geometry(kSize, kept), kWait); // the window manager's reply
         QCOMPARE(pinning.settled(), kPin);
     }
-    QCOMPARE(pinning.settled(), Answer{});
-    QCOMPARE(pinning.geometry(kSize, kept), Answer{});
+    QCOMPARE(pinning.settled(), kNothing);
+    QCOMPARE(pinning.geometry(kSize, kept), kNothing);
     QCOMPARE(pinning.geometry(kSize, kept + QPoint(1, 0)), kWait);
-    QCOMPARE(pinning.settled(), Answer{});
+    QCOMPARE(pinning.settled(), kNothing);
     QCOMPARE(pinning.geometry(kBig, kept), kWait);
     QCOMPARE(pinning.settled(), kPin);
 }

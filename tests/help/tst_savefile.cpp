@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstring>
 
 #include <csignal>
 #include <ctime>
@@ -56,6 +59,7 @@ bool setAge(const QString &path, int seconds) {
 // 1 yes.
 QByteArray g_saving;
 int g_lockTaken = -1;
+char g_temporary[sizeof dirent::d_name] = {}; // the temporary file's name
 
 // Runs in the save's own failed write (SIGXFSZ), as another save would.
 void tryToLockTemporary(int) {
@@ -64,6 +68,7 @@ void tryToLockTemporary(int) {
         const QByteArrayView name(entry->d_name);
         if (!name.startsWith('.') || name == "." || name == ".." || entry->d_type == DT_DIR)
             continue;
+        std::memcpy(g_temporary, entry->d_name, sizeof g_temporary);
         const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_CLOEXEC);
         g_lockTaken = ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : 0;
         ::close(fd);
@@ -309,6 +314,12 @@ void TestSaveFile::liveSaveHoldsItsFile() {
     std::signal(SIGXFSZ, SIG_IGN);
     QVERIFY(!written);
     QCOMPARE(g_lockTaken, 0);
+    // Named as the leftovers the next save removes.
+    const QString named = QFile::decodeName(g_temporary);
+    QVERIFY2(QRegularExpression("^\\." + QRegularExpression::escape(kName) + "-[0-9a-f]{8}$")
+                 .match(named)
+                 .hasMatch(),
+             qPrintable(named));
 }
 
 QTEST_GUILESS_MAIN(TestSaveFile)

@@ -7,6 +7,7 @@
 #include "voicesarguments.h"
 #include "voiceswindow.h"
 
+#include <QBoxLayout>
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
@@ -253,6 +254,10 @@ void TestVoicesWindow::rows() {
     QVERIFY(!window.findChild<QProgressBar *>("level")->isTextVisible());
     QCOMPARE(window.focusWidget(), button("record", 0));
     const auto *scroll = window.findChild<QScrollArea *>("rows");
+    // The list takes the height the window has to spare, the rows its whole width.
+    const auto *column = qobject_cast<QBoxLayout *>(window.centralWidget()->layout());
+    QCOMPARE(column->stretch(column->indexOf(scroll)), 1);
+    QVERIFY(scroll->widgetResizable());
     // The words and what plays share the width the buttons leave.
     const auto *grid = qobject_cast<QGridLayout *>(scroll->widget()->layout());
     QCOMPARE((QList<int>{grid->columnStretch(0), grid->columnStretch(1), grid->columnStretch(2)}),
