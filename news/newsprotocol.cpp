@@ -84,4 +84,18 @@ std::optional<Message> decode(QByteArrayView line) {
     return message;
 }
 
+QList<Message> takeMessages(QByteArray &pending) {
+    QList<Message> messages;
+    qsizetype start = 0;
+    for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n', start)) {
+        if (auto message = decode(QByteArrayView(pending).sliced(start, end - start)))
+            messages.append(std::move(*message));
+        start = end + 1;
+    }
+    pending.remove(0, start);
+    if (pending.size() > kMaxLineBytes)
+        pending.clear();
+    return messages;
+}
+
 } // namespace newsprotocol

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -50,5 +51,10 @@ QByteArray encode(const Message &message);
 // The message a line holds (with or without its "\n"); none for anything
 // else, so a garbled or foreign line is ignored.
 std::optional<Message> decode(QByteArrayView line);
+// The messages of the whole lines that have arrived in pending, in order;
+// they are taken out of it and an unfinished line stays for the next read.
+// An unfinished line already longer than kMaxLineBytes is none of ours and
+// is dropped.
+QList<Message> takeMessages(QByteArray &pending);
 
 } // namespace newsprotocol

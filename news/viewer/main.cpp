@@ -103,17 +103,13 @@ int main(int /*argc*/, char *argv[]) {
             return;
         }
         pending.append(chunk, n);
-        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
-            const auto message = newsprotocol::decode(QByteArrayView(pending).first(end));
-            pending.remove(0, end + 1);
-            if (message && !window.handle(*message)) {
+        for (const newsprotocol::Message &message : newsprotocol::takeMessages(pending)) {
+            if (!window.handle(message)) {
                 // No web engine: nothing this viewer can show.
                 QCoreApplication::exit(1);
                 return;
             }
         }
-        if (pending.size() > newsprotocol::kMaxLineBytes)
-            pending.clear();
     });
     return QApplication::exec();
 }

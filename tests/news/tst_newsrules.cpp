@@ -16,6 +16,8 @@ class TestNewsRules : public QObject {
 private slots:
     void protocol_data();
     void protocol();
+    void takeMessages_data();
+    void takeMessages();
     void serverSet_data();
     void serverSet();
     void clickGate_data();
@@ -80,6 +82,33 @@ void TestNewsRules::protocol() {
     QCOMPARE(message->body.value_or(QStringLiteral("<none>")), body);
     // And the message is written as that very line.
     QCOMPARE(newsprotocol::encode(*message), line);
+}
+
+void TestNewsRules::takeMessages_data() {
+    QTest::addColumn<QByteArray>("pending");
+    QTest::addColumn<QByteArray>("taken"); // the messages, each written as its line
+    QTest::addColumn<QByteArray>("left");
+    const QByteArray endless(newsprotocol::kMaxLineBytes, 'a');
+    QTest::newRow("two in one read")
+        << QByteArray("ping\nnavigate a\n") << QByteArray("ping\nnavigate a\n") << QByteArray();
+    QTest::newRow("the rest of a line waits")
+        << QByteArray("show\nnavig") << QByteArray("show\n") << QByteArray("navig");
+    QTest::newRow("foreign and empty lines passed over")
+        << QByteArray("\nlaunch x\n\nstop\n") << QByteArray("stop\n") << QByteArray();
+    QTest::newRow("a line of the longest kept")
+        << "ping\n" + endless << QByteArray("ping\n") << endless;
+    QTest::newRow("a longer one dropped") << endless + 'a' << QByteArray() << QByteArray();
+}
+
+void TestNewsRules::takeMessages() {
+    QFETCH(QByteArray, pending);
+    QFETCH(QByteArray, taken);
+    QFETCH(QByteArray, left);
+    QByteArray lines;
+    for (const Message &message : newsprotocol::takeMessages(pending))
+        lines += newsprotocol::encode(message);
+    QCOMPARE(lines, taken);
+    QCOMPARE(pending, left);
 }
 
 void TestNewsRules::serverSet_data() {
