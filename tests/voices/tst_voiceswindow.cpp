@@ -294,8 +294,8 @@ void TestVoicesWindow::rows() {
     QCOMPARE(window.message(), QStringLiteral("「黑色」的录音放不出来。"));
     // A message of one line keeps the room of two: the list stays put as messages come and go.
     const auto *said = window.findChild<QLabel *>("message");
-    QVERIFY(column->itemAt(column->indexOf(said))->minimumSize().height() >=
-            2 * said->fontMetrics().height());
+    QCOMPARE(column->itemAt(column->indexOf(said))->minimumSize().height(),
+             2 * said->fontMetrics().height());
     // 试听 looks again: the recordings may have gone meanwhile.
     QVERIFY(QDir(folder("own")).removeRecursively() && QDir(folder("share")).removeRecursively());
     window.listen(1);
