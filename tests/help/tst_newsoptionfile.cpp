@@ -168,6 +168,13 @@ void TestNewsOptionFile::files() {
     QVERIFY(huge.resize(qint64(3) << 30));
     huge.close();
     QVERIFY(newsoptionfile::readFile(huge.fileName()));
+    // The first 64 KiB decide, and nothing after them.
+    for (const qsizetype blank : {65535, 65536}) {
+        QVERIFY(huge.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        huge.write(QByteArray(blank, '\n') + '1');
+        huge.close();
+        QCOMPARE(newsoptionfile::readFile(huge.fileName()), blank < 65536);
+    }
 }
 
 void TestNewsOptionFile::unreadableFile() {
