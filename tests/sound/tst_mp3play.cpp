@@ -1,5 +1,6 @@
 #include "mp3decoder.h"
 #include "mp3play.h"
+#include "soundthread.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -51,6 +52,7 @@ private slots:
     void open();
     void newerRequestWinsOverAnOpen();
     void playsToTheEnd();
+    void eachRequestTakenUp();
     void stopEndsAtOnce();
 
 private:
@@ -177,6 +179,20 @@ void TestMp3Play::playsToTheEnd() {
     }
     QCOMPARE(changes.size(), 4);
     QCOMPARE(changes.last().first().toInt(), 0);
+}
+
+// A request that comes while the thread waits for one is taken up, even
+// with no stop before it.
+void TestMp3Play::eachRequestTakenUp() {
+    std::atomic<quint64> ended = 0;
+    SoundThread thread([&ended](quint64 token, SoundThread::Report report) {
+        if (report == SoundThread::Report::Ended)
+            ended = token;
+    });
+    for (quint64 token = 1; token <= 2; ++token) {
+        thread.play({m_good}, token);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.load(), token, m_goodMs + 10000);
+    }
 }
 
 void TestMp3Play::stopEndsAtOnce() {
