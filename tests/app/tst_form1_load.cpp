@@ -160,7 +160,20 @@ void TestForm1Load::menusAndControlsAfterLoad() {
     }
     QCOMPARE(shown, (QStringList{QStringLiteral("文件(&W)"), QStringLiteral("播放速度(&B)"),
                                  QStringLiteral("选择项目(&X)"), QStringLiteral("帮助(&H)")}));
-    QCOMPARE(ui.kor_tuopan->actions().size(), 5);
+    // Every entry of the help and tray menus, in order, under its own index.
+    const auto entries = [](const QMenu *menu, const QMap<int, QAction *> &byIndex) {
+        QStringList found;
+        for (QAction *action : menu->actions())
+            found << QString::number(byIndex.key(action, -1)) + ' ' + action->text();
+        return found;
+    };
+    QCOMPARE(entries(ui.bangzhu, ui.bangzhu1),
+             (QStringList{"0 功能介绍(&N)", "1 软件升级(&S)", "3 ", "5 禁止弹出新闻资讯(&X)", "6 ",
+                          "7 软件主页(&H)", "8 新闻资讯(&W)", "9 ", "10 联系方式(&L)",
+                          "11 关于...(&G)"}));
+    QCOMPARE(
+        entries(ui.kor_tuopan, ui.kor_tuopan1),
+        (QStringList{"2 软件主页(&H)", "3 新闻资讯(&W)", "4 ", "5 什么都不做(&T)", "6 退出(&F)"}));
 
     QCOMPARE(ui.Timer1->interval(), 2000);
     QVERIFY(ui.Timer1->isActive());
