@@ -102,7 +102,7 @@ void TestNewsOptionFile::content_data() {
     QTest::newRow("True without line end") << QByteArray("True") << true;
     QTest::newRow("space and 1") << QByteArray(" 1\r\n") << true;
     QTest::newRow("1.0") << QByteArray("1.0\n") << true;
-    QTest::newRow("1 followed by text") << QByteArray("1abc\n") << true;
+    QTest::newRow("1 followed by text") << QByteArray("1x2bc\n") << true;
     QTest::newRow("tab and 1") << QByteArray("\t1\n") << true;
     QTest::newRow("exponent 0.1e1") << QByteArray("0.1e1\n") << true;
     QTest::newRow("plus sign") << QByteArray("+1\n") << true;
