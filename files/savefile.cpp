@@ -153,8 +153,10 @@ bool replaceFile(const QString &path, QByteArrayView data, QString *why) {
     (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
     const Descriptor hold(::dup(fd.get()));
     QString reason;
-    // The new file keeps the old one's permissions.
-    if (replacing && ::fchmod(fd.get(), old.st_mode & 0777) != 0)
+    // The new file keeps the old one's permissions, but is always readable
+    // and writable by its owner: kept as 000, a setting would be lost again
+    // at the next start.
+    if (replacing && ::fchmod(fd.get(), (old.st_mode & 0777) | S_IRUSR | S_IWUSR) != 0)
         reason = systemError("fchmod");
     else if (!writeAll(fd.get(), data))
         reason = systemError("write");

@@ -8,7 +8,8 @@
 // refused and left as it is. The data goes into a new temporary file beside
 // it, renamed over the old file only when every write, the fsync and the
 // close succeeded: whoever opens `path` finds the old file or the whole new
-// one, never part of one. The new file keeps the old one's permissions. On
+// one, never part of one. The new file keeps the old one's permissions, with
+// read and write for its owner added where they were missing. On
 // failure the old file is as it was, no temporary file stays behind, and
 // `why` (when given) says what failed.
 //

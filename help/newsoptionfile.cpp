@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <optional>
 
 #include <fcntl.h>
@@ -66,8 +67,13 @@ qsizetype numberPrefixLength(QStringView text) {
 std::optional<bool> readRegularFile(const QString &path) {
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for one.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        // A missing file is the usual first start; any other failure leaves
+        // the option off and is said, or the user's choice is lost unseen.
+        if (errno != ENOENT)
+            qWarning("news option: %s cannot be read: %s", qPrintable(path), std::strerror(errno));
         return std::nullopt;
+    }
     struct stat status {};
     QFile file;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||

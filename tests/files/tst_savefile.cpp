@@ -109,7 +109,8 @@ void TestSaveFile::writes_data() {
     QTest::newRow("into folders still to be made") << "新/更深/" + kName << -1 << 022 << 0644;
     QTest::newRow("over a private file") << kName << 0600 << 022 << 0600;
     QTest::newRow("over a group's file") << kName << 0640 << 077 << 0640;
-    QTest::newRow("over a read-only file") << kName << 0444 << 022 << 0444;
+    QTest::newRow("over a read-only file") << kName << 0444 << 022 << 0644;
+    QTest::newRow("over a file nobody may read") << kName << 0 << 022 << 0600;
     QTest::newRow("over a set-user-id file") << kName << 04755 << 022 << 0755;
 }
 

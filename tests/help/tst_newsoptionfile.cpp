@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -185,6 +186,10 @@ void TestNewsOptionFile::unreadableFile() {
     unreadable.write("True\r\n");
     unreadable.close();
     QVERIFY(unreadable.setPermissions(QFileDevice::WriteOwner));
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression("^news option: " + QRegularExpression::escape(unreadable.fileName()) +
+                           " cannot be read: .+"));
     QVERIFY(!newsoptionfile::readFile(unreadable.fileName()));
 }
 
