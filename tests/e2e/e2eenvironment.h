@@ -21,6 +21,13 @@
 class AudioCapture;
 class MainWindowMap;
 
+// Where the web engine's sandbox cannot run (user namespaces cannot be made:
+// in a chroot, in many containers) the news viewer shows its note in place of
+// any page, as it must; the checks that need a page skip with this reason
+// (viewersandbox::namespacesWork() tells).
+inline constexpr char kNoEngineSandbox[] =
+    "no news page here: the web engine's sandbox cannot run (user namespaces cannot be made)";
+
 // A private desktop for one end-to-end test: an X server on a display of its
 // own, optionally a window manager and a tray host, a PulseAudio server whose
 // only output is a null sink, and the program under test started from its

@@ -2,6 +2,7 @@
 #include "form1design.h"
 #include "mainwindowmap.h"
 #include "newsserver.h"
+#include "viewersandbox.h"
 
 #include <QTest>
 
@@ -140,13 +141,17 @@ void TstE2eDesktops::newsWindowAboveAndOutOfTaskbar() {
     QVERIFY(other != 0);
     QVERIFY(env.activateWindow(other));
 
-    // The page shows above it, the whole window risen.
+    // The page shows above it, the whole window risen (where the engine's
+    // sandbox cannot run, the window's note in the page's place).
     const QRect rect = env.windowGeometry(news);
+    const bool page = viewersandbox::namespacesWork();
     QImage shot;
     QVERIFY2(E2eEnvironment::waitFor(
                  [&] {
                      shot = env.screenshot();
-                     return shot.pixelColor(rect.topLeft() + QPoint(120, 60)) == Qt::green;
+                     return page ? shot.pixelColor(rect.topLeft() + QPoint(120, 60)) == Qt::green
+                                 : shot.pixelColor(rect.bottomRight() - QPoint(9, 8)) ==
+                                       QColor(0xff, 0xf4, 0xd6);
                  },
                  30000),
              "the page is not above the other window");
