@@ -78,7 +78,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 #   fonts-noto-cjk    the Chinese characters of every caption;
 #   qt6-translations-l10n  Qt's own words in Chinese (the buttons of its
 #                     message boxes), which every program loads at start;
-#   libpulse0         libpulse-simple, which the sound thread loads when the
+#   libpulse0         libpulse, which the sound thread loads when the
 #                     first recording plays (so the program's links do not
 #                     show it; the recorder's do). It talks to
 #                     PulseAudio and to PipeWire's pipewire-pulse alike, so no server is

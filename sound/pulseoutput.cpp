@@ -1,56 +1,122 @@
 #include "pulseoutput.h"
 
-#include <pulse/simple.h>
+#include <pulse/context.h>
+#include <pulse/mainloop.h>
+#include <pulse/stream.h>
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <chrono>
 #include <mutex>
 
 namespace {
 
-// The functions of libpulse-simple the player uses, looked up once.
-struct PulseSimple {
-    decltype(&pa_simple_new) create = nullptr;
-    decltype(&pa_simple_free) free = nullptr;
-    decltype(&pa_simple_write) write = nullptr;
-    decltype(&pa_simple_flush) flush = nullptr;
-    decltype(&pa_simple_get_latency) latency = nullptr;
+// The functions of libpulse the player uses, looked up once.
+#define TINTOKO_PULSE_FUNCTIONS(X)                                                                 \
+    X(pa_mainloop_new)                                                                             \
+    X(pa_mainloop_free)                                                                            \
+    X(pa_mainloop_get_api)                                                                         \
+    X(pa_mainloop_prepare)                                                                         \
+    X(pa_mainloop_poll)                                                                            \
+    X(pa_mainloop_dispatch)                                                                        \
+    X(pa_context_new)                                                                              \
+    X(pa_context_connect)                                                                          \
+    X(pa_context_get_state)                                                                        \
+    X(pa_context_disconnect)                                                                       \
+    X(pa_context_unref)                                                                            \
+    X(pa_stream_new)                                                                               \
+    X(pa_stream_connect_playback)                                                                  \
+    X(pa_stream_get_state)                                                                         \
+    X(pa_stream_writable_size)                                                                     \
+    X(pa_stream_write)                                                                             \
+    X(pa_stream_update_timing_info)                                                                \
+    X(pa_stream_get_latency)                                                                       \
+    X(pa_stream_flush)                                                                             \
+    X(pa_stream_disconnect)                                                                        \
+    X(pa_stream_unref)                                                                             \
+    X(pa_operation_get_state)                                                                      \
+    X(pa_operation_unref)
 
-    [[nodiscard]] bool loaded() const {
-        return create != nullptr && free != nullptr && write != nullptr && flush != nullptr &&
-               latency != nullptr;
-    }
+struct Pulse {
+#define TINTOKO_PULSE_POINTER(name) decltype(&::name) name = nullptr;
+    TINTOKO_PULSE_FUNCTIONS(TINTOKO_PULSE_POINTER)
+#undef TINTOKO_PULSE_POINTER
+    bool loaded = false;
 };
 
-const PulseSimple &pulse() {
-    static PulseSimple functions;
+const Pulse &pulse() {
+    static Pulse functions;
     static std::once_flag once;
     std::call_once(once, [] {
-        void *library = dlopen("libpulse-simple.so.0", RTLD_NOW | RTLD_LOCAL);
+        void *library = dlopen("libpulse.so.0", RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr)
             return;
-        const auto find = [library](auto &pointer, const char *name) {
+        bool all = true;
+        const auto find = [library, &all](auto &pointer, const char *name) {
             pointer =
                 reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(library, name));
+            all = all && pointer != nullptr;
         };
-        find(functions.create, "pa_simple_new");
-        find(functions.free, "pa_simple_free");
-        find(functions.write, "pa_simple_write");
-        find(functions.flush, "pa_simple_flush");
-        find(functions.latency, "pa_simple_get_latency");
+#define TINTOKO_PULSE_FIND(name) find(functions.name, #name);
+        TINTOKO_PULSE_FUNCTIONS(TINTOKO_PULSE_FIND)
+#undef TINTOKO_PULSE_FIND
+        functions.loaded = all;
     });
     return functions;
 }
 
 } // namespace
 
+bool PulseOutput::runUntil(const std::function<bool()> &done) {
+    using namespace std::chrono;
+    const Pulse &lib = pulse();
+    const auto deadline = steady_clock::now() + milliseconds(kAnswerMs);
+    while (!done()) {
+        const auto left = duration_cast<microseconds>(deadline - steady_clock::now()).count();
+        if (left <= 0 || lib.pa_mainloop_prepare(m_loop, int(left)) < 0 ||
+            lib.pa_mainloop_poll(m_loop) < 0 || lib.pa_mainloop_dispatch(m_loop) < 0)
+            return false;
+    }
+    return true;
+}
+
+bool PulseOutput::broken() const {
+    const Pulse &lib = pulse();
+    return !PA_CONTEXT_IS_GOOD(lib.pa_context_get_state(m_context)) ||
+           (m_stream != nullptr && !PA_STREAM_IS_GOOD(lib.pa_stream_get_state(m_stream)));
+}
+
+bool PulseOutput::finish(pa_operation *operation) {
+    const Pulse &lib = pulse();
+    if (operation == nullptr)
+        return false;
+    const bool done = runUntil(
+        [&] { return broken() || lib.pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
+    const bool succeeded = done && lib.pa_operation_get_state(operation) == PA_OPERATION_DONE;
+    lib.pa_operation_unref(operation);
+    return succeeded && !broken();
+}
+
 bool PulseOutput::open(int rate, int channels) {
     if (m_stream != nullptr && rate == m_rate && channels == m_channels)
         return true;
     close();
-    const PulseSimple &lib = pulse();
-    if (!lib.loaded())
+    const Pulse &lib = pulse();
+    if (!lib.loaded)
         return false;
+    m_loop = lib.pa_mainloop_new();
+    if (m_loop == nullptr)
+        return false;
+    m_context = lib.pa_context_new(lib.pa_mainloop_get_api(m_loop), "Tintoko");
+    if (m_context == nullptr ||
+        lib.pa_context_connect(m_context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0 ||
+        !runUntil(
+            [&] { return lib.pa_context_get_state(m_context) == PA_CONTEXT_READY || broken(); }) ||
+        broken()) {
+        close();
+        return false;
+    }
 
     pa_sample_spec sampleFormat{};
     sampleFormat.format = PA_SAMPLE_S16NE;
@@ -65,12 +131,17 @@ bool PulseOutput::open(int rate, int channels) {
     attr.prebuf = bytesFor(kStartMs);
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);
-
-    int error = 0;
-    m_stream = lib.create(nullptr, "Tintoko", PA_STREAM_PLAYBACK, nullptr, "颜色", &sampleFormat,
-                          nullptr, &attr, &error);
-    if (m_stream == nullptr)
+    m_stream = lib.pa_stream_new(m_context, "颜色", &sampleFormat, nullptr);
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE);
+    if (m_stream == nullptr ||
+        lib.pa_stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0 ||
+        !runUntil(
+            [&] { return lib.pa_stream_get_state(m_stream) == PA_STREAM_READY || broken(); }) ||
+        broken()) {
+        close();
         return false;
+    }
     m_rate = rate;
     m_channels = channels;
     m_startBytes = attr.prebuf;
@@ -80,10 +151,30 @@ bool PulseOutput::open(int rate, int channels) {
 bool PulseOutput::write(const char *data, qint64 bytes) {
     if (m_stream == nullptr)
         return false;
-    int error = 0;
-    if (pulse().write(m_stream, data, size_t(bytes), &error) < 0) {
-        close();
-        return false;
+    const Pulse &lib = pulse();
+    while (bytes > 0) {
+        // As much as the server has room for now; a server that makes none
+        // within the time limit has stopped answering.
+        size_t room = 0;
+        if (!runUntil([&] {
+                room = broken() ? 0 : lib.pa_stream_writable_size(m_stream);
+                return broken() || (room > 0 && room != size_t(-1));
+            }) ||
+            broken() ||
+            lib.pa_stream_write(m_stream, data, std::min(room, size_t(bytes)), nullptr, 0,
+                                PA_SEEK_RELATIVE) < 0) {
+            close();
+            return false;
+        }
+        data += std::min(room, size_t(bytes));
+        bytes -= qint64(std::min(room, size_t(bytes)));
+        // Sends what was queued: the loop runs only while this thread is in
+        // here, and the caller may now wait elsewhere.
+        if (lib.pa_mainloop_prepare(m_loop, 0) < 0 || lib.pa_mainloop_poll(m_loop) < 0 ||
+            lib.pa_mainloop_dispatch(m_loop) < 0 || broken()) {
+            close();
+            return false;
+        }
     }
     return true;
 }
@@ -91,27 +182,40 @@ bool PulseOutput::write(const char *data, qint64 bytes) {
 qint64 PulseOutput::latencyUs() {
     if (m_stream == nullptr)
         return -1;
-    int error = 0;
-    const pa_usec_t latency = pulse().latency(m_stream, &error);
-    if (latency == static_cast<pa_usec_t>(-1)) {
+    const Pulse &lib = pulse();
+    pa_usec_t latency = 0;
+    int negative = 0;
+    if (!finish(lib.pa_stream_update_timing_info(m_stream, nullptr, nullptr)) ||
+        lib.pa_stream_get_latency(m_stream, &latency, &negative) < 0) {
         close();
         return -1;
     }
-    return qint64(latency);
+    return negative != 0 ? 0 : qint64(latency);
 }
 
 void PulseOutput::flush() {
     if (m_stream == nullptr)
         return;
-    int error = 0;
-    if (pulse().flush(m_stream, &error) < 0)
+    if (!finish(pulse().pa_stream_flush(m_stream, nullptr, nullptr)))
         close();
 }
 
 void PulseOutput::close() {
-    if (m_stream != nullptr)
-        pulse().free(m_stream);
+    // Neither of these waits for the server.
+    const Pulse &lib = pulse();
+    if (m_stream != nullptr) {
+        lib.pa_stream_disconnect(m_stream);
+        lib.pa_stream_unref(m_stream);
+    }
+    if (m_context != nullptr) {
+        lib.pa_context_disconnect(m_context);
+        lib.pa_context_unref(m_context);
+    }
+    if (m_loop != nullptr)
+        lib.pa_mainloop_free(m_loop);
     m_stream = nullptr;
+    m_context = nullptr;
+    m_loop = nullptr;
     m_rate = 0;
     m_channels = 0;
     m_startBytes = 0;

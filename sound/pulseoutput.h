@@ -2,13 +2,20 @@
 
 #include <QtGlobal>
 
-struct pa_simple;
+#include <functional>
+
+struct pa_context;
+struct pa_mainloop;
+struct pa_operation;
+struct pa_stream;
 
 // One playback stream on the sound server (PulseAudio, or PipeWire's
-// PulseAudio service), through libpulse-simple. The library is loaded the
-// first time a stream opens, so that a start of the program that plays
-// nothing never maps it. Every call may block as long as the server takes:
-// use it on the sound thread only.
+// PulseAudio service), through libpulse's asynchronous API on a main loop
+// that the calling thread runs itself. The library is loaded the first time a
+// stream opens, so that a start of the program that plays nothing never maps
+// it. Every call waits for the server, at most kAnswerMs for each answer: a
+// server that is stopped or hung fails the call, and the stream closes. Use it
+// on the sound thread only.
 //
 // The stream keeps a short buffer (kBufferMs) and starts playing once it
 // holds kStartMs of sound, so that a recording is heard a few milliseconds
@@ -17,6 +24,7 @@ class PulseOutput {
 public:
     static constexpr int kBufferMs = 80;
     static constexpr int kStartMs = 20;
+    static constexpr int kAnswerMs = 3000;
 
     PulseOutput() = default;
     ~PulseOutput() { close(); }
@@ -30,7 +38,7 @@ public:
     // reached (it is asked again next time).
     bool open(int rate, int channels);
     [[nodiscard]] bool isOpen() const { return m_stream != nullptr; }
-    // Blocks until the server took the data. False on failure: the stream is
+    // Waits until the server took the data. False on failure: the stream is
     // closed, and the next open() connects anew.
     bool write(const char *data, qint64 bytes);
     // Microseconds until what was written has been heard; -1 on failure.
@@ -41,7 +49,16 @@ public:
     [[nodiscard]] qint64 startBytes() const { return m_startBytes; }
 
 private:
-    pa_simple *m_stream = nullptr;
+    // Runs the main loop until `done` holds; false when it did not within
+    // kAnswerMs.
+    bool runUntil(const std::function<bool()> &done);
+    [[nodiscard]] bool broken() const;
+    // Waits for the operation to end, and lets it go; true when it succeeded.
+    bool finish(pa_operation *operation);
+
+    pa_mainloop *m_loop = nullptr;
+    pa_context *m_context = nullptr;
+    pa_stream *m_stream = nullptr;
     int m_rate = 0;
     int m_channels = 0;
     qint64 m_startBytes = 0;

@@ -2,6 +2,7 @@
 #include "pulseoutput.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,6 +77,21 @@ void TestPulseOutput::withAndWithoutAServer() {
     player.Play();
     QVERIFY(player.State() != 0);
     QTRY_COMPARE_WITH_TIMEOUT(player.State(), 0, 30000);
+
+    // A stopped server: each wait gives up after its time limit (the
+    // library's own is 30 s), and the stream closes.
+    QVERIFY(out.open(22050, 1));
+    QCOMPARE(::kill(pid_t(server.processId()), SIGSTOP), 0);
+    QElapsedTimer stopped;
+    stopped.start();
+    PulseOutput late;
+    QVERIFY(!late.open(22050, 1));
+    while (out.write(silence.constData(), silence.size())) {
+    }
+    QVERIFY(!out.isOpen());
+    QVERIFY2(stopped.elapsed() < 4 * PulseOutput::kAnswerMs,
+             qPrintable(QString::number(stopped.elapsed())));
+    QCOMPARE(::kill(pid_t(server.processId()), SIGCONT), 0);
 
     // A server that goes away fails the streams, which close.
     PulseOutput other;
