@@ -9,6 +9,9 @@
 #include <mutex>
 #include <thread>
 
+#include <pthread.h>
+#include <sched.h>
+
 struct RecordingCheck::Shared {
     struct Question {
         int key = 0;
@@ -26,6 +29,10 @@ struct RecordingCheck::Shared {
 // while the owner is there: its destructor takes the lock to say it is going,
 // and Qt drops the events still queued for an object that is gone.
 void RecordingCheck::run(const std::shared_ptr<Shared> &shared, RecordingCheck *owner) {
+    // Reading a long tag in front of the sound can take a core for a while:
+    // only time that nothing else wants, so the window answers meanwhile.
+    const sched_param idle{};
+    ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle);
     for (;;) {
         Shared::Question question;
         {

@@ -9,7 +9,7 @@
 #include <memory>
 
 // Finds out which of a recording's files plays, off the window's thread: a
-// thread of its own opens each file in turn with Mp3Decoder (however long a
+// thread of its own, at idle priority, opens each file in turn with Mp3Decoder (however long a
 // tag in front of the sound takes to read) until one plays. Questions are
 // answered one at a time, in the order asked; a newer question with the same
 // key replaces an older one, which then gets no answer. Destroying the
