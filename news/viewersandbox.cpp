@@ -22,9 +22,15 @@ namespace viewersandbox {
 namespace {
 
 // What the engine must never be told: each runs a page, or every process,
-// without the sandbox.
-const QByteArrayList kUnsafeFlags{"--no-sandbox", "--disable-seccomp-filter-sandbox",
-                                  "--disable-namespace-sandbox", "--single-process", "--no-zygote"};
+// without the sandbox (a renderer started through a prefix skips the zygote
+// that puts it in the sandbox's namespaces).
+const QByteArrayList kUnsafeSwitches{"no-sandbox",
+                                     "disable-seccomp-filter-sandbox",
+                                     "disable-namespace-sandbox",
+                                     "disable-gpu-sandbox",
+                                     "single-process",
+                                     "no-zygote",
+                                     "renderer-cmd-prefix"};
 
 // Root's folders, session bus and cookie file, and the sandbox switch.
 const QByteArrayList kLeftOut{"HOME",
@@ -73,6 +79,17 @@ bool readField(const QByteArray &file, qsizetype &pos, QByteArray *field) {
     return true;
 }
 
+// The name of the switch an option of the engine's sets, in lower case: the
+// engine takes a switch after "--" or "-", with or without "=value" (and
+// trims the option's white space, which the caller has split on already);
+// empty for anything that is not a switch.
+QByteArray switchName(const QByteArray &option) {
+    QByteArray name = option.startsWith("--")  ? option.mid(2)
+                      : option.startsWith('-') ? option.mid(1)
+                                               : QByteArray();
+    return nameOf(name).toLower();
+}
+
 } // namespace
 
 std::optional<Account> unprivilegedAccount() {
@@ -85,7 +102,7 @@ std::optional<Account> unprivilegedAccount() {
 QByteArray withoutUnsafeFlags(const QByteArray &flags) {
     QByteArrayList kept;
     for (const QByteArray &flag : flags.simplified().split(' ')) {
-        if (!flag.isEmpty() && !kUnsafeFlags.contains(nameOf(flag)))
+        if (!flag.isEmpty() && !kUnsafeSwitches.contains(switchName(flag)))
             kept << flag;
     }
     return kept.join(' ');
