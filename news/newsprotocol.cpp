@@ -3,6 +3,7 @@
 #include <QList>
 #include <QUrl>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -84,10 +85,12 @@ std::optional<Message> decode(QByteArrayView line) {
     return message;
 }
 
-QList<Message> takeMessages(QByteArray &pending) {
+QList<Message> takeMessages(QByteArray &pending, qsizetype arrived) {
     QList<Message> messages;
     qsizetype start = 0;
-    for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n', start)) {
+    const qsizetype unsearched = std::max<qsizetype>(0, pending.size() - arrived);
+    for (qsizetype end = pending.indexOf('\n', unsearched); end >= 0;
+         end = pending.indexOf('\n', start)) {
         if (auto message = decode(QByteArrayView(pending).sliced(start, end - start)))
             messages.append(std::move(*message));
         start = end + 1;

@@ -51,10 +51,13 @@ QByteArray encode(const Message &message);
 // The message a line holds (with or without its "\n"); none for anything
 // else, so a garbled or foreign line is ignored.
 std::optional<Message> decode(QByteArrayView line);
-// The messages of the whole lines that have arrived in pending, in order;
-// they are taken out of it and an unfinished line stays for the next read.
+// The messages of the whole lines in pending, in order, when its last
+// `arrived` bytes have just come and the bytes before them end no line; they
+// are taken out of it and an unfinished line stays for the next read. Only
+// what arrived is searched for a line's end, so a long line that comes in
+// many reads is read in time that grows with its length, not its square.
 // An unfinished line already longer than kMaxLineBytes is none of ours and
 // is dropped.
-QList<Message> takeMessages(QByteArray &pending);
+QList<Message> takeMessages(QByteArray &pending, qsizetype arrived);
 
 } // namespace newsprotocol

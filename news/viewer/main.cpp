@@ -103,7 +103,7 @@ int main(int /*argc*/, char *argv[]) {
             return;
         }
         pending.append(chunk, n);
-        for (const newsprotocol::Message &message : newsprotocol::takeMessages(pending)) {
+        for (const newsprotocol::Message &message : newsprotocol::takeMessages(pending, n)) {
             if (!window.handle(message)) {
                 // No web engine: nothing this viewer can show.
                 QCoreApplication::exit(1);

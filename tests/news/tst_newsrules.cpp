@@ -88,24 +88,30 @@ void TestNewsRules::takeMessages_data() {
     QTest::addColumn<QByteArray>("pending");
     QTest::addColumn<QByteArray>("taken"); // the messages, each written as its line
     QTest::addColumn<QByteArray>("left");
+    QTest::addColumn<int>("arrived"); // the new bytes at its end; -1: all
     const QByteArray endless(newsprotocol::kMaxLineBytes, 'a');
-    QTest::newRow("two in one read")
-        << QByteArray("ping\nnavigate a\n") << QByteArray("ping\nnavigate a\n") << QByteArray();
+    QTest::newRow("two in one read") << QByteArray("ping\nnavigate a\n")
+                                     << QByteArray("ping\nnavigate a\n") << QByteArray() << -1;
     QTest::newRow("the rest of a line waits")
-        << QByteArray("show\nnavig") << QByteArray("show\n") << QByteArray("navig");
+        << QByteArray("show\nnavig") << QByteArray("show\n") << QByteArray("navig") << -1;
     QTest::newRow("foreign and empty lines passed over")
-        << QByteArray("\nlaunch x\n\nstop\n") << QByteArray("stop\n") << QByteArray();
+        << QByteArray("\nlaunch x\n\nstop\n") << QByteArray("stop\n") << QByteArray() << -1;
     QTest::newRow("a line of the longest kept")
-        << "ping\n" + endless << QByteArray("ping\n") << endless;
-    QTest::newRow("a longer one dropped") << endless + 'a' << QByteArray() << QByteArray();
+        << "ping\n" + endless << QByteArray("ping\n") << endless << -1;
+    QTest::newRow("a longer one dropped") << endless + 'a' << QByteArray() << QByteArray() << 1;
+    // What came before was searched already: it is not searched again.
+    QTest::newRow("only the new bytes searched")
+        << QByteArray("ping\nsto") << QByteArray() << QByteArray("ping\nsto") << 3;
 }
 
 void TestNewsRules::takeMessages() {
     QFETCH(QByteArray, pending);
     QFETCH(QByteArray, taken);
     QFETCH(QByteArray, left);
+    QFETCH(int, arrived);
     QByteArray lines;
-    for (const Message &message : newsprotocol::takeMessages(pending))
+    for (const Message &message :
+         newsprotocol::takeMessages(pending, arrived < 0 ? pending.size() : arrived))
         lines += newsprotocol::encode(message);
     QCOMPARE(lines, taken);
     QCOMPARE(pending, left);
