@@ -103,7 +103,7 @@ void NewsProcess::navigate(const QUrl &url) {
     m_body.reset();
     m_loadClock.start();
     send({Kind::Navigate, m_address});
-    ping();
+    ping(true);
 }
 
 void NewsProcess::showWindow() {
@@ -111,10 +111,11 @@ void NewsProcess::showWindow() {
         return;
     m_shown = true;
     send({Kind::Show});
-    ping();
+    ping(true);
 }
 
-void NewsProcess::ping() {
+void NewsProcess::ping(bool forRequest) {
+    m_requestWaits = m_requestWaits || forRequest;
     // One ping at a time: its pong comes after every earlier message.
     if (m_pingClock.isValid())
         return;
@@ -165,7 +166,9 @@ void NewsProcess::receive(const Message &message) {
         break;
     case Kind::Pong:
         m_pingClock.invalidate();
+        m_pongClock.start();
         m_answered = true;
+        m_requestWaits = false;
         break;
     case Kind::Navigate:
     case Kind::Show:
@@ -198,6 +201,8 @@ void NewsProcess::checkLimits() {
     const int answerMs = m_answered ? m_limits.answerMs : m_limits.firstAnswerMs;
     if (m_pingClock.isValid() && m_pingClock.elapsed() > answerMs)
         restartFrozen();
+    else if (m_answered && m_pongClock.elapsed() >= m_limits.checkEveryMs)
+        ping(false);
 }
 
 int NewsProcess::checkIntervalMs(qint64 memory, const Limits &limits) {
@@ -207,14 +212,15 @@ int NewsProcess::checkIntervalMs(qint64 memory, const Limits &limits) {
 
 void NewsProcess::restartFrozen() {
     qWarning("news window: the viewer does not answer; it is ended");
-    const bool answeredBefore = m_answered;
+    const bool replace = m_answered && m_requestWaits;
     const QString address = m_address;
     const bool shown = m_shown;
     end();
     // A viewer that froze after it had worked is replaced at once, so that
     // the request that found it frozen is carried out. One that never
-    // answered is not started again until the next request.
-    if (!answeredBefore)
+    // answered is not started again until the next request, nor is one that
+    // froze while no request waited for it.
+    if (!replace)
         return;
     if (!address.isEmpty())
         navigate(QUrl(address));
@@ -237,6 +243,7 @@ void NewsProcess::forget() {
     m_watch.stop();
     m_pingClock.invalidate();
     m_answered = false;
+    m_requestWaits = false;
     m_address.clear();
     m_loading = false;
     m_body.reset();

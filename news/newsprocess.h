@@ -26,7 +26,10 @@
 //   - a viewer that does not answer a request in time (Limits::answerMs;
 //     Limits::firstAnswerMs for a new one, which starts the engine first)
 //     has frozen: it is ended, and when it had answered before, a new one
-//     is started and given the same page and window.
+//     is started and given the same page and window. A viewer that has
+//     answered is pinged again between requests too (every
+//     Limits::checkEveryMs), so one that freezes while nobody asks anything
+//     of it is ended as well, without a new one.
 // Without the viewer, or when it fails, no window appears and nothing else
 // changes.
 class NewsProcess final : public QObject, public NewsService {
@@ -75,7 +78,7 @@ private:
     void readMessages();
     void receive(const newsprotocol::Message &message);
     void checkLimits();
-    void ping();
+    void ping(bool forRequest);
     void restartFrozen();
     void end();
     void forget();
@@ -87,8 +90,10 @@ private:
     QProcess *m_process = nullptr;
     QTimer m_watch{this}; // the limits' checks
     QElapsedTimer m_loadClock;
-    QElapsedTimer m_pingClock; // running while a ping waits for its pong
-    bool m_answered = false;   // the viewer has answered a ping
+    QElapsedTimer m_pingClock;   // running while a ping waits for its pong
+    QElapsedTimer m_pongClock;   // since the last pong
+    bool m_answered = false;     // the viewer has answered a ping
+    bool m_requestWaits = false; // a request was sent since the last pong
 
     QString m_address;
     bool m_loading = false;

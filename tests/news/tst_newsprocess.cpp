@@ -212,6 +212,12 @@ void TestNewsProcess::frozenViewer() {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
     QTRY_COMPARE_WITH_TIMEOUT(told(), QByteArray("navigate\nping\nshow\n"), 10000);
+    // Stopped while nothing is asked of it: the next ping finds it out; it
+    // is ended, and not replaced.
+    QTRY_VERIFY_WITH_TIMEOUT(!news->awaitsAnswer(), 10000);
+    const qint64 second = news->processId();
+    ::kill(pid_t(second), SIGSTOP);
+    QTRY_VERIFY_WITH_TIMEOUT(!news->isRunning() && gone(second), 10000);
 }
 
 void TestNewsProcess::checkInterval_data() {
