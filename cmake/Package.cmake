@@ -63,6 +63,13 @@ install(FILES ${tintoko_package_out}/tintoko.1.gz ${tintoko_package_out}/tintoko
 install(FILES ${tintoko_package_in}/lintian-overrides
   DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME tintoko)
 
+# The news viewer's own account: declared for systemd-sysusers, which the
+# package's postinst runs (and which the end-to-end tests run on the same file
+# to make the account where no package did).
+install(FILES ${tintoko_package_in}/tintoko.sysusers
+  DESTINATION lib/sysusers.d RENAME tintoko.conf)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${tintoko_package_in}/postinst)
+
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # tintoko_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -83,10 +90,12 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 #                     show it; the recorder's do). It talks to
 #                     PulseAudio and to PipeWire's pipewire-pulse alike, so no server is
 #                     required: a desktop runs one already, and a thin client
-#                     may use a remote one. One of the two is recommended.
+#                     may use a remote one. One of the two is recommended;
+#   systemd-sysusers  makes the news viewer's account when the package is
+#                     configured (systemd's, or the one without systemd).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, fonts-noto-cjk, qt6-translations-l10n, libpulse0")
+  "qt6-qpa-plugins, fonts-noto-cjk, qt6-translations-l10n, libpulse0, systemd | systemd-standalone-sysusers")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 
 # A package for users is built with the test hooks off (script/package); cpack

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
@@ -13,7 +14,7 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
+#include <utility>
 
 extern char **environ;
 
@@ -32,17 +33,47 @@ const QByteArrayList kUnsafeSwitches{"no-sandbox",
                                      "no-zygote",
                                      "renderer-cmd-prefix"};
 
-// Root's folders, session bus and cookie file, and the sandbox switch.
-const QByteArrayList kLeftOut{"HOME",
-                              "XDG_RUNTIME_DIR",
-                              "XDG_CONFIG_HOME",
-                              "XDG_CACHE_HOME",
-                              "XDG_DATA_HOME",
-                              "XDG_STATE_HOME",
-                              "XAUTHORITY",
-                              "DBUS_SESSION_BUS_ADDRESS",
-                              "QTWEBENGINE_DISABLE_SANDBOX",
-                              "QTWEBENGINE_CHROMIUM_FLAGS"};
+// What the viewer is given of the program's environment, and all of it.
+const QByteArrayList kNeeded{"PATH",
+                             "LANG",
+                             "LANGUAGE",
+                             "LC_ALL",
+                             "LC_CTYPE",
+                             "LC_MESSAGES",
+                             "TZ",
+                             "DISPLAY",
+                             "WAYLAND_DISPLAY",
+                             "XAUTHORITY",
+                             "HOME",
+                             "XDG_RUNTIME_DIR",
+                             "XDG_CONFIG_HOME",
+                             "XDG_CACHE_HOME",
+                             "XDG_DATA_HOME",
+                             "XDG_DATA_DIRS",
+                             "XDG_CONFIG_DIRS",
+                             "XDG_CURRENT_DESKTOP",
+                             "XDG_SESSION_TYPE",
+                             "DBUS_SESSION_BUS_ADDRESS",
+                             "QT_QPA_PLATFORM",
+                             "QT_QPA_PLATFORMTHEME",
+                             "QT_SCALE_FACTOR",
+                             "QT_SCREEN_SCALE_FACTORS",
+                             "QT_ENABLE_HIGHDPI_SCALING",
+                             "QT_FONT_DPI",
+                             "QT_IM_MODULE",
+                             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON",
+                             "XMODIFIERS",
+                             "XCURSOR_THEME",
+                             "XCURSOR_SIZE",
+                             "QTWEBENGINE_CHROMIUM_FLAGS",
+                             "SUDO_UID"};
+
+// Root's folders, session bus, display socket and cookie file, and whom it
+// was called by.
+const QByteArrayList kRootsOwn{
+    "HOME",          "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+    "XDG_DATA_HOME", "WAYLAND_DISPLAY", "XAUTHORITY",      "DBUS_SESSION_BUS_ADDRESS",
+    "SUDO_UID"};
 
 constexpr qsizetype kMaxCookieFileBytes = qsizetype(64) * 1024;
 
@@ -90,13 +121,26 @@ QByteArray switchName(const QByteArray &option) {
     return nameOf(name).toLower();
 }
 
-} // namespace
-
-std::optional<Account> unprivilegedAccount() {
-    const passwd *entry = ::getpwnam("nobody");
+// A user's account; none for root's or none at all.
+std::optional<Account> accountOf(const passwd *entry) {
     if (entry == nullptr || entry->pw_uid == 0 || entry->pw_gid == 0)
         return std::nullopt;
-    return Account{entry->pw_uid, entry->pw_gid, QByteArray(entry->pw_dir)};
+    return Account{entry->pw_uid, entry->pw_gid, QByteArray(entry->pw_dir),
+                   QByteArray(entry->pw_name)};
+}
+
+} // namespace
+
+std::optional<Account> unprivilegedAccount(const char *systemAccount, const QByteArray &sudoUid) {
+    if (const passwd *entry = ::getpwnam(systemAccount))
+        return accountOf(entry);
+    return callerOfSudo(sudoUid);
+}
+
+std::optional<Account> callerOfSudo(const QByteArray &sudoUid) {
+    bool numeric = false;
+    const uint uid = sudoUid.toUInt(&numeric);
+    return numeric ? accountOf(::getpwuid(uid_t(uid))) : std::nullopt;
 }
 
 QByteArray withoutUnsafeFlags(const QByteArray &flags) {
@@ -138,7 +182,7 @@ QByteArray xauthorityFor(const QByteArray &file, const QByteArray &number) {
 }
 
 QByteArray anonymousFile(const QByteArray &contents) {
-    const int fd = ::memfd_create("tintoko-news", 0);
+    const int fd = ::memfd_create("tintoko-news", MFD_CLOEXEC);
     if (fd < 0)
         return {};
     if (::write(fd, contents.constData(), size_t(contents.size())) != contents.size()) {
@@ -148,15 +192,24 @@ QByteArray anonymousFile(const QByteArray &contents) {
     return "/proc/self/fd/" + QByteArray::number(fd);
 }
 
-QByteArrayList environmentFor(const QByteArrayList &environment, const Account &account,
-                              const QByteArray &xauthority) {
+QByteArrayList viewerEnvironment(const QByteArrayList &environment) {
     QByteArrayList result;
     for (const QByteArray &entry : environment) {
         const QByteArray name = nameOf(entry);
-        if (!kLeftOut.contains(name))
-            result << entry;
-        else if (name == "QTWEBENGINE_CHROMIUM_FLAGS")
+        if (name == "QTWEBENGINE_CHROMIUM_FLAGS")
             result << name + '=' + withoutUnsafeFlags(entry.mid(name.size() + 1));
+        else if (kNeeded.contains(name) && entry.contains('='))
+            result << entry;
+    }
+    return result;
+}
+
+QByteArrayList environmentFor(const QByteArrayList &environment, const Account &account,
+                              const QByteArray &xauthority) {
+    QByteArrayList result;
+    for (const QByteArray &entry : viewerEnvironment(environment)) {
+        if (!kRootsOwn.contains(nameOf(entry)))
+            result << entry;
     }
     result << "HOME=" + account.home;
     // A bus that answers nobody: root's would refuse the account anyway.
@@ -166,24 +219,37 @@ QByteArrayList environmentFor(const QByteArrayList &environment, const Account &
     return result;
 }
 
-void runAs(const Account &account, int program, char *const argv[],
-           const QByteArrayList &environment) {
+QByteArrayList callerEnvironment(const QByteArrayList &environment, const Account &account,
+                                 const QByteArray &runtimeDir) {
+    QByteArrayList result;
+    for (const QByteArray &entry : viewerEnvironment(environment)) {
+        const QByteArray name = nameOf(entry);
+        if (name == "XAUTHORITY" ||
+            (!kRootsOwn.contains(name) && name != "QTWEBENGINE_CHROMIUM_FLAGS"))
+            result << entry;
+    }
+    result << "HOME=" + account.home << "USER=" + account.name << "LOGNAME=" + account.name;
+    if (!runtimeDir.isEmpty())
+        result << "XDG_RUNTIME_DIR=" + runtimeDir
+               << "DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtimeDir + "/bus";
+    return result;
+}
+
+bool giveUpRoot(const Account &account) {
     const pid_t parent = ::getppid();
     const gid_t groups[] = {account.gid};
     if (::setgroups(1, groups) != 0 || ::setresgid(account.gid, account.gid, account.gid) != 0 ||
         ::setresuid(account.uid, account.uid, account.uid) != 0)
-        return;
+        return false;
     // For good: with no root id left, root cannot be had back.
     if (::setuid(0) == 0)
-        return;
-    // The change of account cleared the death signal.
+        return false;
+    // The change of account set these from the system's settings.
+    ::prctl(PR_SET_DUMPABLE, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent)
         ::_exit(1);
-    std::vector<char *> envp(size_t(environment.size()) + 1, nullptr);
-    for (qsizetype i = 0; i < environment.size(); ++i)
-        envp[size_t(i)] = const_cast<char *>(environment.at(i).constData());
-    ::fexecve(program, argv, envp.data());
+    return true;
 }
 
 bool namespacesWork() {
@@ -201,10 +267,10 @@ bool namespacesWork() {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void runUnprivileged(int program, char *argv0) {
-    const auto account = unprivilegedAccount();
+bool becomeUnprivileged() {
+    const auto account = unprivilegedAccount(kViewerAccount, qgetenv("SUDO_UID"));
     if (!account)
-        return;
+        return false;
     QByteArray cookieFile = qgetenv("XAUTHORITY");
     if (cookieFile.isEmpty())
         cookieFile = qgetenv("HOME") + "/.Xauthority";
@@ -213,14 +279,20 @@ void runUnprivileged(int program, char *argv0) {
     QByteArrayList environment;
     for (char **entry = environ; *entry != nullptr; ++entry)
         environment << QByteArray(*entry);
-    char *argv[] = {argv0, nullptr};
-    runAs(*account, program, argv,
-          environmentFor(environment, *account,
-                         cookie.isEmpty() ? QByteArray() : anonymousFile(cookie)));
-    if (::geteuid() != 0) {
+    environment = environmentFor(environment, *account,
+                                 cookie.isEmpty() ? QByteArray() : anonymousFile(cookie));
+    if (!giveUpRoot(*account)) {
+        if (::geteuid() == 0)
+            return false;
         std::perror("tintoko-news");
         ::_exit(1);
     }
+    ::clearenv();
+    for (const QByteArray &entry : std::as_const(environment)) {
+        const qsizetype equals = entry.indexOf('=');
+        ::setenv(entry.left(equals).constData(), entry.mid(equals + 1).constData(), 1);
+    }
+    return true;
 }
 
 std::optional<NewsNotice> reasonAgainstEngine() {

@@ -12,19 +12,32 @@
 // sandbox. The sandbox puts a page's processes in namespaces of their own,
 // which only an ordinary account's processes may do for themselves: the
 // engine refuses to start it for root. So a viewer started by root gives
-// root up for an account that owns nothing before the engine starts, and
-// where it cannot, or where the namespaces cannot be made, the engine is not
-// started at all.
+// root up, before the engine starts, for an account of its own that owns
+// nothing and that no other program runs as (the package makes it), or else
+// for the user who called sudo; where it cannot, or where the namespaces
+// cannot be made, the engine is not started at all. The viewer is never
+// dumpable, so that no other process of that account may attach to it or
+// read its environment, memory or descriptors (the display's cookie).
 namespace viewersandbox {
 
 struct Account {
     uid_t uid = 0;
     gid_t gid = 0;
     QByteArray home;
+    QByteArray name;
 };
 
-// The account a viewer started by root runs as: "nobody".
-std::optional<Account> unprivilegedAccount();
+// The name of the viewer's own account, as the package's sysusers.d file
+// makes it.
+inline constexpr char kViewerAccount[] = "_tintoko-news";
+
+// The account a viewer started by root runs as: systemAccount when there is
+// such an account; else the user whose id sudoUid holds (as sudo sets
+// SUDO_UID), unless that is root; none otherwise.
+std::optional<Account> unprivilegedAccount(const char *systemAccount, const QByteArray &sudoUid);
+
+// The user whose id sudoUid holds, unless that is root.
+std::optional<Account> callerOfSudo(const QByteArray &sudoUid);
 
 // The engine's options (as in QTWEBENGINE_CHROMIUM_FLAGS) without those
 // that would run a page outside the sandbox.
@@ -38,33 +51,46 @@ QByteArray displayNumber(const QByteArray &display);
 // and anything after a damaged entry, are left out.
 QByteArray xauthorityFor(const QByteArray &file, const QByteArray &number);
 
-// Contents in a file that has no name and goes with the process: its path,
-// /proc/self/fd/N, stays valid across exec(). Empty on failure.
+// Contents in a file that has no name and goes with the process (and with no
+// program it runs): its path, /proc/self/fd/N. Empty on failure.
 QByteArray anonymousFile(const QByteArray &contents);
 
-// The viewer's environment under account (NAME=value entries): root's own
-// folders and session bus are out of that account's reach and are left
-// out, its home is the account's, the display's cookie is at xauthority
-// (none when empty), and nothing turns the sandbox off.
+// Of environment (NAME=value entries), those the viewer needs, and no
+// others: where it draws (the display, its cookie, Qt's choices of platform
+// and scale), its language, its own folders and session bus, the search
+// path, the engine's options without the unsafe ones, and SUDO_UID.
+QByteArrayList viewerEnvironment(const QByteArrayList &environment);
+
+// The viewer's environment under account: viewerEnvironment() less root's
+// own folders, session bus, cookie file and SUDO_UID, which are out of that
+// account's reach; its home is the account's, the display's cookie is at
+// xauthority (none when empty).
 QByteArrayList environmentFor(const QByteArrayList &environment, const Account &account,
                               const QByteArray &xauthority);
 
-// Gives up root for account for good and runs program (an open executable)
-// with argv and environment, dying with the parent as before. Returns only
-// when that failed: the process may then have given up root already.
-void runAs(const Account &account, int program, char *const argv[],
-           const QByteArrayList &environment);
+// The environment a program started by root runs in as account, the user
+// who called sudo: viewerEnvironment() less the engine's options and root's
+// own folders and session bus, with the account's home and names, and its
+// runtime folder and session bus where runtimeDir (/run/user/UID) is not
+// empty. The display's cookie file stays: under sudo it is the caller's.
+QByteArrayList callerEnvironment(const QByteArrayList &environment, const Account &account,
+                                 const QByteArray &runtimeDir);
+
+// Gives up root for account for good, dying with the parent as before, and
+// not dumpable. False when root could not be given up, or could be had back;
+// the process may then have given up part of it already.
+bool giveUpRoot(const Account &account);
 
 // Whether this process may make the user, process and network namespaces
 // that the sandbox needs (tried in a child).
 bool namespacesWork();
 
-// Runs program (an open executable) again under the name argv0 as the
-// unprivileged account, in environmentFor() this process's environment,
-// with the X display's cookie from $XAUTHORITY or ~/.Xauthority. Returns
-// only when root could not be given up; where root is gone but the program
-// could not be run, the process ends.
-void runUnprivileged(int program, char *argv0);
+// Makes this process, run by root, the unprivileged account's, in
+// environmentFor() its environment, with the X display's cookie from
+// $XAUTHORITY or ~/.Xauthority in an anonymous file. False where there is no
+// such account or root could not be given up; where root is gone but only
+// in part, the process ends.
+bool becomeUnprivileged();
 
 // Why the engine must not start in this process: it runs as root, or the
 // sandbox's namespaces cannot be made; none when it may.

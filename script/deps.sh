@@ -22,6 +22,9 @@ tintoko_packages=(
   dpkg-dev file lintian desktop-file-utils appstream
   # Qt's own words in Chinese, which every program loads
   qt6-translations-l10n
+  # systemd-sysusers, which makes the news viewer's account (the package's
+  # postinst, and the end-to-end tests where no package did)
+  systemd
 )
 
 tintoko_install_missing() {

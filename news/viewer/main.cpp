@@ -5,9 +5,10 @@
 // closed or when the program closes its input, whichever comes first.
 //
 // A page from the network is only ever shown in the engine's sandbox: a
-// viewer started by root runs itself again as an account that owns nothing
-// (viewersandbox.h), and where that, or the sandbox, cannot be had, the
-// window shows why instead of any page and the engine is never started.
+// viewer started by root becomes an account that owns nothing before the
+// engine starts (viewersandbox.h), and where that, or the sandbox, cannot be
+// had, the window shows why instead of any page and the engine is never
+// started.
 
 #include "blockednewsview.h"
 #include "newsprotocol.h"
@@ -24,12 +25,19 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
+
+// Before anything else runs: a process that is not dumpable cannot be
+// attached to, nor its memory, environment or descriptors read, by other
+// processes of its account.
+[[gnu::constructor(101)]] void notDumpable() {
+    ::prctl(PR_SET_DUMPABLE, 0);
+}
 
 // One message to the program; a program that has gone ends the viewer.
 void tell(const newsprotocol::Message &message) {
@@ -58,10 +66,8 @@ void appendChromiumFlag(const QByteArray &flag) {
 int main(int /*argc*/, char *argv[]) {
     Q_INIT_RESOURCE(resources);
     ::signal(SIGPIPE, SIG_IGN);
-    if (geteuid() == 0) {
-        if (const int self = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC); self >= 0)
-            viewersandbox::runUnprivileged(self, argv[0]);
-    }
+    if (geteuid() == 0)
+        viewersandbox::becomeUnprivileged();
     // Nothing turns the sandbox off, and the engine is not started where it
     // cannot work.
     const std::optional<NewsNotice> blocked = viewersandbox::reasonAgainstEngine();

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <sys/prctl.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -539,6 +540,12 @@ bool E2eEnvironment::startProgram(const QString &programDir, const QProcessEnvir
     const QString exe = dir + QStringLiteral("/tintoko");
     if (!QFileInfo(exe).isExecutable())
         return fail(QStringLiteral("no program at %1").arg(exe));
+    // Run by root, the news viewer takes an account of its own, which the
+    // package makes: made here from the package's own file.
+    if (::geteuid() == 0 &&
+        run(QStringLiteral("systemd-sysusers"),
+            {QStringLiteral(TINTOKO_SOURCE_DIR "/debian-pkg/tintoko.sysusers")}) != 0)
+        return fail(QStringLiteral("cannot make the news viewer's account"));
     QProcessEnvironment env = m_env;
     env.insert(extra);
     return startCommand(exe, {}, env, dir);

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/securebits.h>
+#include <pwd.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -104,14 +105,24 @@ void TestViewerSandbox::rules() {
                               "XAUTHORITY=/root/.Xauthority",
                               "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/0/bus",
                               "QTWEBENGINE_DISABLE_SANDBOX=1",
+                              "SSH_AUTH_SOCK=/tmp/agent",
+                              "SUDO_UID=1000",
                               "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --js-flags=--x"};
-    const QByteArrayList expected{"PATH=/bin", "QTWEBENGINE_CHROMIUM_FLAGS=--js-flags=--x",
-                                  "HOME=/nonexistent",
+    const QByteArray flags = "QTWEBENGINE_CHROMIUM_FLAGS=--js-flags=--x";
+    QCOMPARE(viewerEnvironment(root), root.mid(0, 5) << "SUDO_UID=1000" << flags);
+    const QByteArrayList expected{"PATH=/bin", flags, "HOME=/nonexistent",
                                   "DBUS_SESSION_BUS_ADDRESS=unix:path=/dev/null"};
-    const Account nobody{65534, 65534, "/nonexistent"};
+    const Account nobody{65534, 65534, "/nonexistent", "nobody"};
     QCOMPARE(environmentFor(root, nobody, {}), expected);
     QCOMPARE(environmentFor(root, nobody, "/proc/self/fd/7"),
              expected + QByteArrayList{"XAUTHORITY=/proc/self/fd/7"});
+
+    // The package's account, else the one who called sudo, never root.
+    const QByteArray nobodyUid = QByteArray::number(::getpwnam("nobody")->pw_uid);
+    QCOMPARE(unprivilegedAccount("nobody", "1")->home, QByteArray("/nonexistent"));
+    QCOMPARE(unprivilegedAccount("no-such-account", nobodyUid)->home, QByteArray("/nonexistent"));
+    QVERIFY(!unprivilegedAccount("no-such-account", "0"));
+    QVERIFY(!unprivilegedAccount("no-such-account", ""));
 }
 
 void TestViewerSandbox::runsAsNobody_data() {
@@ -124,9 +135,10 @@ void TestViewerSandbox::runsAsNobody() {
     QFETCH(QString, cookieFile);
     if (::geteuid() != 0)
         QSKIP("giving root up needs root");
-    const auto account = unprivilegedAccount();
+    const QByteArray nobodyUid = QByteArray::number(::getpwnam("nobody")->pw_uid);
+    // The package's account where a package made it, else nobody's.
+    const auto account = unprivilegedAccount(kViewerAccount, nobodyUid);
     QVERIFY(account.has_value());
-    QCOMPARE(account->home, QByteArray("/nonexistent"));
     QTemporaryDir dir;
     const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("xauth")));
     const QByteArray ours = cookieEntry("5", "cookie");
@@ -142,31 +154,28 @@ void TestViewerSandbox::runsAsNobody() {
         ::setgroups(2, rootGroups);
         ::setenv("DISPLAY", ":5.0", 1);
         ::setenv("XAUTHORITY", path.constData(), 1);
-        // The shell reads its commands from its input; root cannot be had
-        // back: setpriv fails to regain uid 0.
-        const char script[] = "id -u; id -g; id -G; echo $HOME; cat ${XAUTHORITY:-/dev/null}; "
-                              "echo; setpriv --reuid=0 true 2>/dev/null || echo for good\n";
-        int commands[2];
-        if (::pipe(commands) != 0 || ::write(commands[1], script, sizeof script - 1) < 0)
+        ::setenv("SUDO_UID", nobodyUid.constData(), 1);
+        if (!becomeUnprivileged())
             return;
-        ::close(commands[1]);
-        ::dup2(commands[0], STDIN_FILENO);
-        char name[] = "sh";
-        runUnprivileged(::open("/bin/sh", O_RDONLY | O_CLOEXEC), name);
+        QFile cookie(qEnvironmentVariable("XAUTHORITY"));
+        const QByteArray text =
+            QByteArray::number(::getuid()) + ' ' + QByteArray::number(::getgid()) + ' ' +
+            QByteArray::number(::getgroups(0, nullptr)) + ' ' + qgetenv("HOME") + ' ' +
+            (!cookie.fileName().isEmpty() && cookie.open(QIODevice::ReadOnly) ? cookie.readAll()
+                                                                              : "") +
+            ' ' + QByteArray::number(::prctl(PR_GET_DUMPABLE)) + ' ' + qgetenv("SUDO_UID") +
+            (::setuid(0) == 0 ? " root again" : " for good");
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     });
-    const QByteArray id = QByteArray::number(account->uid) + '\n';
-    const QByteArray group = QByteArray::number(account->gid) + '\n';
-    QCOMPARE(output, id + group + group + "/nonexistent\n" +
+    QCOMPARE(output, QByteArray::number(account->uid) + ' ' + QByteArray::number(account->gid) +
+                         " 1 " + account->home + ' ' +
                          (cookieFile == QLatin1String("fifo") ? QByteArray() : ours) +
-                         "\nfor good\n");
+                         " 0  for good");
 
-    // Where root could be had back after all, nothing is run.
+    // Where root could be had back after all, it is kept and said so.
     const QByteArray kept = outputOf([&] {
         ::prctl(PR_SET_SECUREBITS, SECBIT_NO_SETUID_FIXUP);
-        char sh[] = "sh";
-        char *argv[] = {sh, nullptr};
-        runAs(*account, ::open("/bin/sh", O_RDONLY | O_CLOEXEC), argv, {});
-        std::printf(::getuid() == 0 ? "root again" : "not root");
+        std::printf(!giveUpRoot(*account) && ::getuid() == 0 ? "root again" : "not root");
     });
     QCOMPARE(kept, QByteArray("root again"));
 }
@@ -194,7 +203,7 @@ void TestViewerSandbox::engineAllowed() {
         QCOMPARE(outputOf(answer), QByteArray(expected));
     } else {
         QCOMPARE(reasonAgainstEngine(), NewsNotice::AsAdministrator);
-        const auto account = unprivilegedAccount();
+        const auto account = unprivilegedAccount("nobody", {});
         QVERIFY(account.has_value());
         QCOMPARE(outputOf([&] {
                      if (::setresgid(account->gid, account->gid, account->gid) == 0 &&
