@@ -2,15 +2,19 @@
 
 #include "newsaddress.h"
 #include "processtree.h"
+#include "viewersandbox.h"
 
 #include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
 #include <utility>
+
+extern char **environ;
 
 using newsprotocol::Kind;
 using newsprotocol::Message;
@@ -61,12 +65,26 @@ bool NewsProcess::ensureStarted() {
     auto *process = new QProcess(this);
     process->setProgram(m_program);
     process->setArguments(m_arguments);
-    // What the viewer says on its standard error (the web engine's own
-    // messages) goes where the program's goes.
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // The viewer ends with the program, however the program ends.
-    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    QByteArrayList entries;
+    for (char **entry = environ; *entry != nullptr; ++entry)
+        entries << QByteArray(*entry);
+    QProcessEnvironment environment; // empty: nothing is inherited
+    for (const QByteArray &entry : viewersandbox::viewerEnvironment(entries)) {
+        const qsizetype equals = entry.indexOf('=');
+        environment.insert(QString::fromLocal8Bit(entry.left(equals)),
+                           QString::fromLocal8Bit(entry.mid(equals + 1)));
+    }
+    process->setProcessEnvironment(environment);
+    process->setChildProcessModifier([] {
+        // No controlling terminal: a session of its own.
+        ::setsid();
+        // The viewer ends with the program, however the program ends.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // Nothing but the three pipes goes with it into the viewer.
+        ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    });
     connect(process, &QProcess::readyReadStandardOutput, this, &NewsProcess::readMessages);
+    connect(process, &QProcess::readyReadStandardError, this, &NewsProcess::passOnErrors);
     connect(process, &QProcess::finished, this, [this, process] {
         process->deleteLater();
         if (process != m_process)
@@ -142,6 +160,23 @@ void NewsProcess::readMessages() {
     // A line of that length is none of ours: it is dropped, not held.
     if (process->bytesAvailable() > newsprotocol::kMaxLineBytes)
         process->readAll();
+}
+
+void NewsProcess::passOnErrors() {
+    if (m_process == nullptr)
+        return;
+    // The web engine's own messages, as words: a control character could
+    // make the terminal they reach do or answer something.
+    const QByteArray text = newsprotocol::printable(m_process->readAllStandardError());
+    for (qsizetype done = 0; done < text.size();) {
+        const ssize_t n =
+            ::write(STDERR_FILENO, text.constData() + done, size_t(text.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        done += n;
+    }
 }
 
 void NewsProcess::receive(const Message &message) {

@@ -32,6 +32,13 @@
 //     of it is ended as well, without a new one.
 // Without the viewer, or when it fails, no window appears and nothing else
 // changes.
+//
+// The viewer is the engine's, and a page's, process: nothing it says is
+// trusted. It starts in a session of its own, without the program's
+// terminal or any of its descriptors but its three pipes, with only the
+// environment it needs (viewersandbox::viewerEnvironment); what it writes on
+// its standard error is passed on to the program's without control
+// characters.
 class NewsProcess final : public QObject, public NewsService {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(NewsProcess)
@@ -76,6 +83,7 @@ private:
     bool ensureStarted();
     void send(const newsprotocol::Message &message);
     void readMessages();
+    void passOnErrors();
     void receive(const newsprotocol::Message &message);
     void checkLimits();
     void ping(bool forRequest);

@@ -101,4 +101,12 @@ QList<Message> takeMessages(QByteArray &pending, qsizetype arrived) {
     return messages;
 }
 
+QByteArray printable(QByteArray text) {
+    for (char &c : text) {
+        if ((uchar(c) < 0x20 && c != '\n' && c != '\t') || uchar(c) == 0x7f)
+            c = '?';
+    }
+    return text;
+}
+
 } // namespace newsprotocol

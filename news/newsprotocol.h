@@ -60,4 +60,8 @@ std::optional<Message> decode(QByteArrayView line);
 // is dropped.
 QList<Message> takeMessages(QByteArray &pending, qsizetype arrived);
 
+// text with each control character but the line break and the tab made a
+// "?": what the viewer writes, fit to pass on to a terminal.
+QByteArray printable(QByteArray text);
+
 } // namespace newsprotocol

@@ -22,6 +22,7 @@ private slots:
     void serverSet();
     void clickGate_data();
     void clickGate();
+    void errorOutput();
     void loadErrors();
 };
 
@@ -167,6 +168,12 @@ void TestNewsRules::clickGate() {
             now += 1000;
     }
     QCOMPARE(answers, expected);
+}
+
+void TestNewsRules::errorOutput() {
+    // What the viewer writes on its standard error reaches a terminal as words.
+    QCOMPARE(newsprotocol::printable("a\x1b]2;x\x07\tb\r\n\x7f\xe6\x96\xb0"),
+             QByteArray("a?]2;x?\tb?\n?\xe6\x96\xb0"));
 }
 
 void TestNewsRules::loadErrors() {
