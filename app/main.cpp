@@ -8,9 +8,12 @@
 #include "programfolder.h"
 #include "programicon.h"
 #include "qtchinese.h"
+#include "rootbrowser.h"
 #include "systemtray.h"
 
 #include <QApplication>
+
+#include <unistd.h>
 
 int main(int argc, char *argv[]) {
     Q_INIT_RESOURCE(resources);
@@ -31,8 +34,13 @@ int main(int argc, char *argv[]) {
     player.setFallback([folder](const QString &path) { return folder.fallbacksAfter(path); });
     SystemTray tray;
     DesktopUrlOpener opener;
-    NewsProcess news(folder.newsViewer(),
-                     [&opener](const QString &address) { opener.openWebAddress(address); });
+    NewsProcess news(folder.newsViewer(), [&opener](const QString &address) {
+        // No browser runs as root for a news page.
+        if (::geteuid() == 0)
+            rootbrowser::open(address);
+        else
+            opener.openWebAddress(address);
+    });
 
     Form1News newsSettings{&news, &shifou_zaixian, maker::newsServer(), maker::newsClientId(), {}};
 #ifdef TINTOKO_TEST_HOOKS

@@ -30,7 +30,10 @@ bool needsNavigation(const QString &shownAddress, const QString &newsHost) {
 }
 
 bool opensInBrowser(const QString &address) {
-    return address.size() > 15;
+    const QUrl url(address, QUrl::StrictMode);
+    const bool web =
+        url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+    return address.size() > 15 && url.isValid() && web && !url.host().isEmpty();
 }
 
 } // namespace newsaddress

@@ -19,8 +19,9 @@ bool isServerSet(const QString &server);
 bool needsNavigation(const QString &shownAddress, const QString &newsHost);
 
 // A page that the news page opens in a new window goes to the default
-// browser when its address is longer than 15 characters; shorter ones (a
-// blank page) are dropped.
+// browser when its address is longer than 15 characters and is a web page's
+// (http or https, with a host); shorter ones (a blank page) and any other
+// are dropped.
 bool opensInBrowser(const QString &address);
 
 } // namespace newsaddress

@@ -35,6 +35,7 @@ NewsProcess::NewsProcess(QString program, QStringList arguments,
     , m_openInBrowser(std::move(openInBrowser))
     , m_limits(limits) {
     connect(&m_watch, &QTimer::timeout, this, &NewsProcess::checkLimits);
+    m_clock.start();
 }
 
 NewsProcess::NewsProcess(QString program, std::function<void(const QString &)> openInBrowser,
@@ -103,6 +104,7 @@ bool NewsProcess::ensureStarted() {
         }
     });
     m_process = process;
+    m_opens.newWindow();
     process->start(QIODevice::ReadWrite | QIODevice::Unbuffered);
     m_watch.start(checkIntervalMs(0, m_limits));
     return true;
@@ -193,7 +195,8 @@ void NewsProcess::receive(const Message &message) {
         m_body = message.body;
         break;
     case Kind::Open:
-        if (newsaddress::opensInBrowser(message.url) && m_openInBrowser)
+        if (newsaddress::opensInBrowser(message.url) && m_openInBrowser &&
+            m_opens.allow(m_clock.elapsed()))
             m_openInBrowser(message.url);
         break;
     case Kind::Closed:

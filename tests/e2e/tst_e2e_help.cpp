@@ -13,6 +13,9 @@
 
 #include <csignal>
 #include <memory>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -96,16 +99,20 @@ void TstE2eHelp::startDesktop(int delay, bool withViewer, QProcessEnvironment ex
         QVERIFY(!QFile::exists(programDir + QStringLiteral("/tintoko-news")));
     }
 
-    // A default browser that writes down what it is given.
+    // A default browser that writes down what it is given, which any user
+    // may run (a root program's runs as the caller of sudo).
     const QString bin = m_env->workDir() + QStringLiteral("/bin");
-    QVERIFY(QDir().mkpath(bin));
+    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(m_env->workDir() + QStringLiteral("/log")));
+    QVERIFY(::chmod(QFile::encodeName(m_env->workDir()).constData(), 0711) == 0 &&
+            ::chmod(QFile::encodeName(m_env->workDir() + QStringLiteral("/log")).constData(),
+                    0777) == 0);
     QFile browser(bin + QStringLiteral("/xdg-open"));
     QVERIFY(browser.open(QIODevice::WriteOnly));
-    browser.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1/browser.log'\n")
+    browser.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$*\" >> '%1/log/browser.log'\n")
                       .arg(m_env->workDir())
                       .toUtf8());
     browser.close();
-    QVERIFY(browser.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    QVERIFY(::chmod(QFile::encodeName(browser.fileName()).constData(), 0755) == 0);
 
     extra.insert(QStringLiteral("PATH"),
                  bin + QLatin1Char(':') + m_env->environment().value(QStringLiteral("PATH")));
@@ -113,6 +120,9 @@ void TstE2eHelp::startDesktop(int delay, bool withViewer, QProcessEnvironment ex
         extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_SERVER"), m_server.address());
     if (delay > 0)
         extra.insert(QStringLiteral("TINTOKO_TEST_NEWS_DELAY"), QString::number(delay));
+    // A root program starts the browser as the caller of sudo: here nobody.
+    if (::geteuid() == 0)
+        extra.insert(QStringLiteral("SUDO_UID"), QString::number(::getpwnam("nobody")->pw_uid));
     // Painted, ready for keys.
     QVERIFY2(m_env->startMainWindow(&m_window, programDir, extra).has_value(),
              qPrintable(m_env->errorString()));
@@ -130,7 +140,7 @@ QList<qint64> TstE2eHelp::viewerProcesses() const {
 }
 
 QByteArray TstE2eHelp::browserLog() const {
-    QFile log(m_env->workDir() + QStringLiteral("/browser.log"));
+    QFile log(m_env->workDir() + QStringLiteral("/log/browser.log"));
     return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
 }
 
@@ -285,6 +295,8 @@ void TstE2eHelp::newWindowLinks() {
              "no browser was started");
     // Only the web address, though the file link was clicked first.
     QCOMPARE(browserLog(), QByteArray("http://tintoko.example/more-news\n"));
+    QCOMPARE(QFileInfo(m_env->workDir() + QStringLiteral("/log/browser.log")).ownerId(),
+             ::geteuid() == 0 ? ::getpwnam("nobody")->pw_uid : ::geteuid());
 }
 
 void TstE2eHelp::timedPopUp_data() {

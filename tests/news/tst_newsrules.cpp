@@ -2,6 +2,7 @@
 #include "newsaddress.h"
 #include "newsnotice.h"
 #include "newsprotocol.h"
+#include "openlimit.h"
 
 #include <QTest>
 
@@ -22,7 +23,7 @@ private slots:
     void serverSet();
     void clickGate_data();
     void clickGate();
-    void errorOutput();
+    void fromTheViewer();
     void loadErrors();
 };
 
@@ -170,8 +171,17 @@ void TestNewsRules::clickGate() {
     QCOMPARE(answers, expected);
 }
 
-void TestNewsRules::errorOutput() {
-    // What the viewer writes on its standard error reaches a terminal as words.
+void TestNewsRules::fromTheViewer() {
+    // An address every 2 s at most, five a window; a new window, five more.
+    OpenLimit limit;
+    QString answers;
+    for (const qint64 now : {0, 1999, 2000, 4000, 6000, 8000, 10000, -1, 12000, 12001}) {
+        if (now < 0)
+            limit.newWindow();
+        answers += now < 0 ? '|' : limit.allow(now) ? '1' : '0';
+    }
+    QCOMPARE(answers, QStringLiteral("1011110|10"));
+    // What it writes on its standard error reaches a terminal as words.
     QCOMPARE(newsprotocol::printable("a\x1b]2;x\x07\tb\r\n\x7f\xe6\x96\xb0"),
              QByteArray("a?]2;x?\tb?\n?\xe6\x96\xb0"));
 }

@@ -113,6 +113,7 @@ void TestNewsSchedule::addresses() {
     QVERIFY(!newsaddress::opensInBrowser(QStringLiteral("about:blank")));
     QVERIFY(!newsaddress::opensInBrowser(QStringLiteral("http://a.b/cdef"))); // 15
     QVERIFY(newsaddress::opensInBrowser(QStringLiteral("http://a.b/cdefg")));
+    QVERIFY(!newsaddress::opensInBrowser(QStringLiteral("file:///etc/passwd")));
 }
 
 void TestNewsSchedule::onlineInterfaces() {
