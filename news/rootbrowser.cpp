@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <unistd.h>
+
 extern char **environ;
 
 namespace rootbrowser {
@@ -51,13 +53,16 @@ bool openAsCaller(const QString &address) {
     browser.setStandardInputFile(QProcess::nullDevice());
     browser.setStandardOutputFile(QProcess::nullDevice());
     browser.setStandardErrorFile(QProcess::nullDevice());
+    // None of the program's descriptors goes with it, whatever the program
+    // was given when it started.
+    browser.setChildProcessModifier([] { ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC); });
     return browser.startDetached();
 }
 
 void open(const QString &address) {
     if (openAsCaller(address))
         return;
-    auto *note = new QMessageBox(QMessageBox::Information, QStringLiteral("新闻资讯"),
+    auto *note = new QMessageBox(QMessageBox::Information, QStringLiteral("打开网页"),
                                  noteText(address), QMessageBox::Ok);
     note->setTextFormat(Qt::PlainText);
     // The address can be copied from the note.
