@@ -85,6 +85,10 @@ WindowPinning::Answer WindowPinning::afterReport() {
 WindowPinning::Answer WindowPinning::settled() {
     if (pinned()) {
         m_tries = 0;
+        // Settled where it belongs: also a window restored at its place,
+        // which reports no geometry, owes nothing any more.
+        if (state() == State::Normal)
+            m_placeOwed = false;
         return {};
     }
     if (m_givenUpAt)

@@ -21,11 +21,12 @@
 // (many window managers ignore a shrink while the user still drags the
 // border), and asked again while it is not where it belongs. Its size always
 // belongs to the pin; its place only after the window opened, was resized,
-// or came back to the normal state (from minimised or maximised): a window
-// only moved, by its title bar or by another program, stays where it was
-// put. After kMaxTries requests without success it is left where the window
-// manager keeps it, until it is moved or resized again. Where a program
-// cannot place its window (native Wayland), only the size is pinned.
+// or came back to the normal state (from minimised or maximised), until it
+// has settled there, whether or not it said so: a window only moved, by its
+// title bar or by another program, stays where it was put. After kMaxTries
+// requests without success it is left where the window manager keeps it,
+// until it is moved or resized again. Where a program cannot place its window
+// (native Wayland), only the size is pinned.
 class WindowPinning {
 public:
     enum class State { Normal, Minimised, Maximised };

@@ -99,6 +99,9 @@ void TestWindowPinning::sequences_data() {
         << true
         << L{at(kSize), at(kSize, moved), qt(Qt::WindowMinimized), qt(Qt::WindowNoState), settled}
         << State::Normal << 1 << kPin;
+    const L back{at(kSize), settled, qt(Qt::WindowMinimized), qt(Qt::WindowNoState), settled};
+    QTest::newRow("restored at its place, no geometry said, then moved: left there")
+        << true << (back + L{at(kSize, moved), settled}) << State::Normal << 0 << kNothing;
     QTest::newRow("Wayland: the size alone")
         << false << L{at(kSize, {}), settled} << State::Normal << 0 << kNothing;
 }
