@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <optional>
 #include <utility>
 
 // The two fixed arrangements of the main window, the window pinned in its
@@ -56,8 +57,17 @@ public:
         , m_form(form)
         , m_pinning(pinning) {
         m_settle.setSingleShot(true);
-        m_settle.setInterval(WindowPinning::kSettleMs);
-        connect(&m_settle, &QTimer::timeout, this, [this] { report(m_pinning.settled()); });
+        m_release.setInterval(WindowPinning::kSettleMs);
+        connect(&m_release, &QTimer::timeout, this, &LayoutEvents::released);
+        connect(&m_settle, &QTimer::timeout, this, [this] {
+            // A pause ends with the window manager's hold on the window: a
+            // border dragged slowly is held for as long as the button is down.
+            const bool pause = m_settle.interval() == WindowPinning::kPauseMs;
+            if (pause && m_wmState != nullptr && m_wmState->buttonHeld())
+                m_settle.start();
+            else
+                report(m_pinning.settled());
+        });
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override {
@@ -116,20 +126,41 @@ private:
         m_arrange = m_arrange || answer.arrange;
         m_pin = m_pin || answer.pin;
         if (answer.settle)
-            m_settle.start();
+            m_settle.start(WindowPinning::kSettleMs);
+        if (answer.pause)
+            m_settle.start(WindowPinning::kPauseMs);
         if (m_scheduled)
             return;
         m_scheduled = true;
         QTimer::singleShot(0, this, [this] {
             m_scheduled = false;
-            m_form.Form_Resize(std::exchange(m_arrange, false), std::exchange(m_pin, false));
+            const bool pin = std::exchange(m_pin, false);
+            m_form.Form_Resize(std::exchange(m_arrange, false), pin);
+            if (pin && m_wmState != nullptr && m_wmState->buttonHeld())
+                m_release.start();
         });
+    }
+
+    // Qt takes a resize for done as soon as it asks for it, and a window
+    // manager that holds the border refuses it without a word (KWin,
+    // metacity): Qt then believes the window pinned, and sends no request for
+    // a size it thinks the window has. Once the button is up, Qt is told the
+    // size the window really has, by asking for it; the pinning hears of it
+    // and asks for its own.
+    void released() {
+        if (m_wmState->buttonHeld())
+            return;
+        m_release.stop();
+        const std::optional<QSize> real = m_wmState->size();
+        if (real && *real != m_form.size() && m_pinning.state() == WindowPinning::State::Normal)
+            m_form.resize(*real);
     }
 
     Form1 &m_form;
     WindowPinning &m_pinning;
     WmStateWatch *m_wmState = nullptr;
     QTimer m_settle;
+    QTimer m_release; // watches the button held while the window was pinned
     bool m_scheduled = false;
     bool m_arrange = false;
     bool m_pin = false;

@@ -50,6 +50,7 @@ WindowPinning::Answer WindowPinning::geometry(QSize size, QPoint framePosition) 
         if (*m_givenUpAt == std::pair(size, framePosition))
             return {}; // where the window manager keeps it
         m_givenUpAt.reset();
+        m_askedAfterPause = false;
         m_tries = 0;
     }
     // A maximised window given its normal size back has been restored,
@@ -70,6 +71,7 @@ WindowPinning::Answer WindowPinning::heard(State word) {
         m_arranged = m_word;
         m_tries = 0;
         m_givenUpAt.reset();
+        m_askedAfterPause = false;
         const bool normal = m_arranged == State::Normal;
         return {true, normal, normal};
     }
@@ -85,18 +87,26 @@ WindowPinning::Answer WindowPinning::afterReport() {
 WindowPinning::Answer WindowPinning::settled() {
     if (pinned()) {
         m_tries = 0;
+        m_askedAfterPause = false;
         // Settled where it belongs: also a window restored at its place,
         // which reports no geometry, owes nothing any more.
         if (state() == State::Normal)
             m_placeOwed = false;
         return {};
     }
-    if (m_givenUpAt)
-        return {};
+    if (m_givenUpAt) {
+        if (m_askedAfterPause)
+            return {};
+        // The pause is over: a window manager that has let go of the window
+        // takes the request now.
+        m_givenUpAt.reset();
+        m_askedAfterPause = true;
+        m_tries = kMaxTries - 1;
+    }
     if (m_tries >= kMaxTries) {
         m_givenUpAt = std::pair(m_seenSize, m_seenPlace);
         m_placeOwed = false; // where the window manager keeps it, until resized
-        return {};
+        return {.pause = !m_askedAfterPause};
     }
     ++m_tries;
     return {false, true, true};

@@ -24,9 +24,12 @@
 // or came back to the normal state (from minimised or maximised), until it
 // has settled there, whether or not it said so: a window only moved, by its
 // title bar or by another program, stays where it was put. After kMaxTries
-// requests without success it is left where the window manager keeps it,
-// until it is moved or resized again. Where a program cannot place its window
-// (native Wayland), only the size is pinned.
+// requests without success it is left where the window manager keeps it for
+// a pause: a window manager that holds the window while the user drags its
+// border slowly refuses every request until it lets go. After the pause it
+// is asked once more; refused again, it is left there until it is moved or
+// resized again. Where a program cannot place its window (native Wayland),
+// only the size is pinned.
 class WindowPinning {
 public:
     enum class State { Normal, Minimised, Maximised };
@@ -35,11 +38,13 @@ public:
         bool arrange = false; // lay the controls out for arrangement()
         bool pin = false;     // ask for the pinned size (and place) now
         bool settle = false;  // (re)start the wait of kSettleMs
+        bool pause = false;   // start the wait of kPauseMs instead: the requests are given up
         friend bool operator==(const Answer &, const Answer &) = default;
     };
 
     static constexpr int kSettleMs = 250;
     static constexpr int kMaxTries = 40;
+    static constexpr int kPauseMs = 500;
 
     explicit WindowPinning(bool placesItself)
         : m_placesItself(placesItself) {}
@@ -60,7 +65,7 @@ public:
     Answer wmState(bool maximised);
     // The window's size and its frame's position, after a resize or a move.
     Answer geometry(QSize size, QPoint framePosition);
-    // No geometry or state report for kSettleMs.
+    // No geometry or state report for kSettleMs, or the pause is over.
     Answer settled();
 
     // --- the decision ------------------------------------------------------------
@@ -92,4 +97,5 @@ private:
     bool m_wasMinimised = false;
     // Where the window manager kept the window when the requests were given up.
     std::optional<std::pair<QSize, QPoint>> m_givenUpAt;
+    bool m_askedAfterPause = false;
 };

@@ -84,3 +84,27 @@ bool WmStateWatch::readMaximised() const {
     }
     return vertical && horizontal;
 }
+
+bool WmStateWatch::buttonHeld() const {
+    auto *c = static_cast<xcb_connection_t *>(m_connection);
+    if (c == nullptr || !m_window)
+        return false;
+    const Reply<xcb_query_pointer_reply_t> reply(
+        xcb_query_pointer_reply(c, xcb_query_pointer(c, m_window->winId()), nullptr), &std::free);
+    constexpr unsigned buttons = XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 |
+                                 XCB_KEY_BUT_MASK_BUTTON_3 | XCB_KEY_BUT_MASK_BUTTON_4 |
+                                 XCB_KEY_BUT_MASK_BUTTON_5;
+    return reply && (reply->mask & buttons) != 0;
+}
+
+std::optional<QSize> WmStateWatch::size() const {
+    auto *c = static_cast<xcb_connection_t *>(m_connection);
+    if (c == nullptr || !m_window)
+        return std::nullopt;
+    const Reply<xcb_get_geometry_reply_t> reply(
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, m_window->winId()), nullptr), &std::free);
+    if (!reply)
+        return std::nullopt;
+    const qreal ratio = m_window->devicePixelRatio();
+    return QSize(qRound(reply->width / ratio), qRound(reply->height / ratio));
+}

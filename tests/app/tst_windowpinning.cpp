@@ -16,6 +16,7 @@ const QSize kBig(1280, 758);
 const Answer kNothing{false, false, false};
 const Answer kWait{false, false, true};
 const Answer kPin{false, true, true};
+const Answer kPause{.pause = true};
 
 // One report: Qt's window state, the window manager's _NET_WM_STATE
 // (maximised or not; deleted is not), a geometry, or the wait settled.
@@ -102,6 +103,18 @@ void TestWindowPinning::sequences_data() {
     const L back{at(kSize), settled, qt(Qt::WindowMinimized), qt(Qt::WindowNoState), settled};
     QTest::newRow("restored at its place, no geometry said, then moved: left there")
         << true << (back + L{at(kSize, moved), settled}) << State::Normal << 0 << kNothing;
+    // The window manager holds the border while the button is down.
+    L drag{at(kBig)};
+    for (int i = 0; i < WindowPinning::kMaxTries; ++i)
+        drag << settled << at(kBig);
+    QTest::newRow("a long refused drag: given up for a pause")
+        << true << (drag + L{settled}) << State::Normal << WindowPinning::kMaxTries << kPause;
+    QTest::newRow("a long refused drag, then released: asked again after the pause")
+        << true << (drag + L{settled, settled}) << State::Normal << WindowPinning::kMaxTries + 1
+        << kPin;
+    QTest::newRow("a long refused drag, refused after the pause too: given up")
+        << true << (drag + L{settled, settled, at(kBig), settled}) << State::Normal
+        << WindowPinning::kMaxTries + 1 << kNothing;
     QTest::newRow("Wayland: the size alone")
         << false << L{at(kSize, {}), settled} << State::Normal << 0 << kNothing;
 }
@@ -140,8 +153,9 @@ void TestWindowPinning::givesUpUntilMovedAgain() {
         QCOMPARE(pinning.geometry(kSize, kept), kWait); // the window manager's reply
         QCOMPARE(pinning.settled(), kPin);
     }
-    QCOMPARE(pinning.settled(), kNothing);
+    QCOMPARE(pinning.settled(), kPause);
     QCOMPARE(pinning.geometry(kSize, kept), kNothing);
+    QCOMPARE(pinning.settled(), kNothing); // after the pause: the place is not asked again
     QCOMPARE(pinning.geometry(kSize, kept + QPoint(1, 0)), kWait);
     QCOMPARE(pinning.settled(), kNothing);
     QCOMPARE(pinning.geometry(kBig, kept), kWait);

@@ -82,7 +82,8 @@ void TstE2eDesktops::borderDragSnapsBack() {
     }
 
     // Press on the frame's bottom-right corner, drag 150 px right and down
-    // in steps, and let go.
+    // in steps, hold still for longer than the program waits for a drag to
+    // settle, and let go.
     const QPoint corner = before.bottomRight() + grab;
     QStringList drag{QStringLiteral("mousemove"), QString::number(corner.x()),
                      QString::number(corner.y()), QStringLiteral("mousedown"), QStringLiteral("1")};
@@ -91,7 +92,7 @@ void TstE2eDesktops::borderDragSnapsBack() {
              << QStringLiteral("mousemove_relative") << QStringLiteral("15")
              << QStringLiteral("15");
     }
-    drag << QStringLiteral("sleep") << QStringLiteral("0.2") << QStringLiteral("mouseup")
+    drag << QStringLiteral("sleep") << QStringLiteral("0.6") << QStringLiteral("mouseup")
          << QStringLiteral("1");
     QCOMPARE(env.run(QStringLiteral("xdotool"), drag), 0);
     qInfo("right after the drag: frame %dx%d", env.frameGeometry(window).width(),
