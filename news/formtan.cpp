@@ -144,7 +144,6 @@ void FormTan::pageLoaded() {
     // the window is shown, and it appears at once.
     if (!isVisible())
         finishRise();
-    riseWhenReady();
 }
 
 void FormTan::showNotice(const QString &text) {
@@ -162,13 +161,11 @@ void FormTan::hideNotice() {
 }
 
 void FormTan::riseWhenReady() {
-    // Once the window is on the screen, showing its first row, and its page
-    // has loaded: while the engine starts and the page loads, the window's
-    // thread is too busy for steps of 10 ms, and a child would see the
-    // window jump up instead of rising.
+    // Once the window is on the screen, showing its first row: a window
+    // shown before its page is there rises at once, and the page loads
+    // inside it.
     const QWindow *window = windowHandle();
-    const bool loading = WebBrowser1 != nullptr && WebBrowser1->isLoading();
-    if (m_top >= 1 && !Timer1.isActive() && window != nullptr && window->isExposed() && !loading)
+    if (m_top >= 1 && !Timer1.isActive() && window != nullptr && window->isExposed())
         Timer1.start();
 }
 

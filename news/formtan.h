@@ -13,8 +13,8 @@ class QPushButton;
 // windows. Its background picture draws its frame, title band and close mark;
 // the page is clipped by a white container that the view overlaps on every
 // side, so the view's border and scroll bars stay out of sight. It rises into
-// view from its bottom edge once it is on the screen and its page has
-// loaded; one whose page loaded while it was hidden (the timed pop-up's)
+// view from its bottom edge once it is on the screen, and its page loads
+// inside it; one whose page loaded while it was hidden (the timed pop-up's)
 // appears at once, fully drawn. It is dragged by its title and fades out
 // when closed, by its close box or with Escape; closing deletes it.
 class FormTan final : public QWidget {
