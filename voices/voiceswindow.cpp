@@ -132,6 +132,7 @@ VoicesWindow::VoicesWindow(ProgramFolder folder, const QList<VoiceLine> &lines, 
     connect(&m_recorder, &Recorder::level, m_level, &QProgressBar::setValue);
     connect(&m_recorder, &Recorder::finished, this, &VoicesWindow::takeFinished);
     connect(&m_player, &SoundPlayer::unheard, this, &VoicesWindow::unheard);
+    connect(&m_player, &SoundPlayer::stateChanged, this, &VoicesWindow::played);
     connect(m_check, &RecordingCheck::checked, this, &VoicesWindow::checked);
 
     for (int i = 0; i < m_rows.size(); ++i)
@@ -270,6 +271,7 @@ void VoicesWindow::record(int row) {
         showButtons();
         return;
     }
+    m_heard = false;
     m_player.Stop(); // the microphone would hear it
     m_listening = -1;
     m_recording = row;
@@ -347,6 +349,7 @@ void VoicesWindow::listen(int row) {
     if (m_recording >= 0)
         return;
     const Row &r = m_rows.at(row);
+    m_heard = false; // what played before is cut off, not played to its end
     if (m_player.Open(m_folder.sound(r.line.file)) != 0) {
         tell(QStringLiteral("%1的录音放不出来。").arg(quoted(r.line.words)));
         return;
@@ -356,10 +359,20 @@ void VoicesWindow::listen(int row) {
     tell(r.plays == Source::Checking
              ? QStringLiteral("正在播放%1。").arg(quoted(r.line.words))
              : QStringLiteral("正在播放%1：%2。").arg(quoted(r.line.words), rowText(r)));
+    m_heard = true;
     check(row); // the files may have changed since
 }
 
+void VoicesWindow::played(qint32 state) {
+    // The player goes quiet at the end of the recording, and also after one
+    // that was not heard: that has been said already.
+    if (state != SoundPlayer::Idle || !std::exchange(m_heard, false) || m_listening < 0)
+        return;
+    tell(QStringLiteral("%1放完了。").arg(quoted(m_rows.at(m_listening).line.words)));
+}
+
 void VoicesWindow::unheard(SoundPlayer::Unheard why) {
+    m_heard = false;
     if (m_listening < 0)
         return;
     const QString words = quoted(m_rows.at(m_listening).line.words);
@@ -407,6 +420,7 @@ void VoicesWindow::remove(int row) {
     const QString path = m_folder.userSound(r.line.file);
     const QFileInfo info(path);
     QFile own(path);
+    m_heard = false;
     m_player.Stop(); // it may be the file that plays
     m_listening = -1;
     if (info.isDir() && !info.isSymLink()) {

@@ -97,6 +97,7 @@ private:
     void takeFinished(Recorder::Outcome outcome, const QString &detail);
     [[nodiscard]] QString notSaved(const QString &path) const;
     void unheard(SoundPlayer::Unheard why);
+    void played(qint32 state);
     void remove(int row);
     void ask(const Question &question, std::function<void(int answer)> answered);
 
@@ -111,6 +112,7 @@ private:
     QProgressBar *m_level = nullptr;
     int m_recording = -1;          // the row whose take runs
     int m_listening = -1;          // the row 试听 played last
+    bool m_heard = false;          // it plays, and the end is worth a word
     bool m_closeAfterTake = false; // close once the take is saved
     bool m_closing = false;        // the take may be dropped: close without asking
 };

@@ -279,7 +279,11 @@ void TestVoicesWindow::rows() {
     QCOMPARE(m_player.callsWithoutState(), (QStringList{"Open:" + plays + kRed, "Play"}));
     QCOMPARE(window.message(), QStringLiteral("正在播放「红色」：%1。").arg(text));
     QCOMPARE(source(1), text);
+    emit m_player.stateChanged(SoundPlayer::Idle); // played to its end
+    QCOMPARE(window.message(), QStringLiteral("「红色」放完了。"));
+    window.listen(1);
     emit m_player.unheard(SoundPlayer::Unheard::NoOutput);
+    emit m_player.stateChanged(SoundPlayer::Idle); // as long as it would have sounded
     QCOMPARE(window.message(),
              QStringLiteral(
                  "听不到「红色」：连不上电脑的声音服务，所以放不出声音。"
