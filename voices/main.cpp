@@ -22,10 +22,15 @@ int main(int argc, char *argv[]) {
     installQtChinese(); // Qt's own buttons say 确定, whatever the locale
     QApplication::setWindowIcon(programIcon());
 
-    const VoicesArguments arguments = parseVoicesArguments(QApplication::arguments());
+    const VoicesArguments arguments =
+        parseVoicesArguments(QApplication::arguments(), QApplication::applicationVersion());
     if (!arguments.error.isEmpty()) {
         std::fprintf(stderr, "tintoko-voices: %s", qUtf8Printable(arguments.error));
         return 2;
+    }
+    if (!arguments.answer.isEmpty()) {
+        std::fputs(qUtf8Printable(arguments.answer), stdout);
+        return 0;
     }
     // The recorder sits beside the program and plays exactly what it would.
     const ProgramFolder folder(QCoreApplication::applicationDirPath(), arguments.folder,

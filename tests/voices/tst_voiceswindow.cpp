@@ -508,30 +508,41 @@ void TestVoicesWindow::closeWhileRecording() {
 void TestVoicesWindow::arguments_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("error"); // how it starts
+    QTest::addColumn<QString>("error");  // how it starts
+    QTest::addColumn<QString>("answer"); // a line of what it prints instead of the window
+    const QString own = ProgramFolder::userSoundFolder();
     // clang-format off
-    QTest::newRow("none") << QStringList{} << ProgramFolder::userSoundFolder() << "";
-    QTest::newRow("a folder") << QStringList{"--folder", "/srv/班级/"} << "/srv/班级" << "";
-    QTest::newRow("relative") << QStringList{"--folder=声音"} << QDir::currentPath() + "/声音" << "";
-    QTest::newRow("an empty folder") << QStringList{"--folder="} << "" << "--folder needs a folder\n";
-    QTest::newRow("no folder") << QStringList{"--folder"} << "" << "Missing value after '--folder'.\n";
-    QTest::newRow("another option") << QStringList{"-x"} << "" << "Unknown option 'x'.\n";
-    QTest::newRow("a file") << QStringList{"红.mp3"} << "" << "unexpected argument: 红.mp3\n";
+    QTest::newRow("none") << QStringList{} << own << "" << "";
+    QTest::newRow("a folder") << QStringList{"--folder", "/srv/班级/"} << "/srv/班级" << "" << "";
+    QTest::newRow("relative") << QStringList{"--folder=声音"} << QDir::currentPath() + "/声音" << "" << "";
+    QTest::newRow("an empty folder") << QStringList{"--folder="} << "" << "--folder 后面要写一个文件夹\n" << "";
+    QTest::newRow("no folder") << QStringList{"--folder"} << "" << "Missing value after '--folder'.\n" << "";
+    QTest::newRow("another option") << QStringList{"-x"} << "" << "Unknown option 'x'.\n" << "";
+    QTest::newRow("a file") << QStringList{"红.mp3"} << "" << "多余的参数：红.mp3\n" << "";
+    QTest::newRow("help") << QStringList{"--help"} << own << "" << "  -h, --help      显示这段用法说明。\n";
+    QTest::newRow("version") << QStringList{"-v"} << own << "" << "tintoko-voices 5.7\n";
     // clang-format on
 }
 
-// --folder DIR, made absolute; anything else is refused with how it is used.
+// --folder DIR, made absolute; --help and --version answered in Chinese;
+// anything else is refused with how it is used.
 void TestVoicesWindow::arguments() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, folder);
     QFETCH(QString, error);
-    const VoicesArguments parsed = parseVoicesArguments(QStringList{"tintoko-voices"} + arguments);
+    QFETCH(QString, answer);
+    const VoicesArguments parsed =
+        parseVoicesArguments(QStringList{"tintoko-voices"} + arguments, QStringLiteral("5.7"));
     if (error.isEmpty()) {
         QCOMPARE(parsed.folder, folder);
         QCOMPARE(parsed.chosen, folder != ProgramFolder::userSoundFolder());
     }
     QCOMPARE(parsed.error.left(error.size()), error);
-    QCOMPARE(parsed.error.contains("--folder <文件夹>  把录音存进这个文件夹。"), !error.isEmpty());
+    QCOMPARE(parsed.answer.isEmpty(), answer.isEmpty());
+    QVERIFY2(parsed.answer.contains(answer), qPrintable(parsed.answer));
+    const bool usage = !error.isEmpty() || arguments.contains("--help");
+    QCOMPARE((parsed.error + parsed.answer).contains("--folder <文件夹>  把录音存进这个文件夹。"),
+             usage);
 }
 
 QTEST_MAIN(TestVoicesWindow)
