@@ -87,7 +87,7 @@ bool WmStateWatch::readMaximised() const {
 
 bool WmStateWatch::buttonHeld() const {
     auto *c = static_cast<xcb_connection_t *>(m_connection);
-    if (c == nullptr || !m_window)
+    if (c == nullptr || !m_window || m_window->handle() == nullptr)
         return false;
     const Reply<xcb_query_pointer_reply_t> reply(
         xcb_query_pointer_reply(c, xcb_query_pointer(c, m_window->winId()), nullptr), &std::free);
@@ -99,7 +99,7 @@ bool WmStateWatch::buttonHeld() const {
 
 std::optional<QSize> WmStateWatch::size() const {
     auto *c = static_cast<xcb_connection_t *>(m_connection);
-    if (c == nullptr || !m_window)
+    if (c == nullptr || !m_window || m_window->handle() == nullptr)
         return std::nullopt;
     const Reply<xcb_get_geometry_reply_t> reply(
         xcb_get_geometry_reply(c, xcb_get_geometry(c, m_window->winId()), nullptr), &std::free);
