@@ -24,6 +24,9 @@ int shell(const QString &script, QString *output = nullptr) {
     p.setProcessChannelMode(QProcess::MergedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DEBIAN_FRONTEND"), QStringLiteral("noninteractive"));
+    // The package's file names are Chinese: packing and listing them needs a
+    // UTF-8 locale, which a bare system may not have set.
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
     const bool finished = p.waitForFinished(300000);
