@@ -2,8 +2,11 @@
 
 #include "linklabel.h"
 
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QLabel>
+
+#include <utility>
 
 namespace {
 
@@ -13,6 +16,7 @@ constexpr const char *kHoldsNeverOffered = "tintokoHoldsNeverOffered";
 constexpr const char *kStatus = "tintokoStatus";
 constexpr const char *kStatusText = "tintokoStatusText";
 constexpr const char *kLink = "tintokoLink";
+constexpr const char *kNotification = "tintokoNotification"; // a status bar's, by object name
 
 // A widget read as text: what shown() gives. Read only, without a caret or
 // selection.
@@ -70,17 +74,60 @@ private:
     [[nodiscard]] QString shown() const override { return static_cast<QLabel *>(widget())->text(); }
 };
 
+readeraccess::Listener listener = nullptr;
+
+QObject *notificationOf(const QWidget *statusBar) {
+    return statusBar->findChild<QObject *>(QLatin1String(kNotification),
+                                           Qt::FindDirectChildrenOnly);
+}
+
 // A status bar, read on demand: its name is its own, its text the one given
-// with setStatusText().
+// with setStatusText(). Its notification comes after its widgets.
 class StatusText final : public ReadText {
 public:
     explicit StatusText(QWidget *widget)
         : ReadText(widget, QAccessible::StatusBar) {}
 
+    [[nodiscard]] int childCount() const override { return ReadText::childCount() + 1; }
+    [[nodiscard]] QAccessibleInterface *child(int index) const override {
+        if (index == ReadText::childCount())
+            return QAccessible::queryAccessibleInterface(notificationOf(widget()));
+        return ReadText::child(index);
+    }
+    [[nodiscard]] int indexOfChild(const QAccessibleInterface *child) const override {
+        if (child != nullptr && child->object() == notificationOf(widget()))
+            return ReadText::childCount();
+        return ReadText::indexOfChild(child);
+    }
+
 private:
     [[nodiscard]] QString shown() const override {
         return widget()->property(kStatusText).toString();
     }
+};
+
+// The notification in a status bar: named with the status bar's text, never
+// focused, with nothing inside and no place of its own on the screen.
+class StatusNotification final : public QAccessibleObject {
+public:
+    explicit StatusNotification(QObject *notification)
+        : QAccessibleObject(notification) {}
+
+    [[nodiscard]] QAccessibleInterface *parent() const override {
+        return QAccessible::queryAccessibleInterface(object()->parent());
+    }
+    [[nodiscard]] int childCount() const override { return 0; }
+    [[nodiscard]] QAccessibleInterface *child(int /*index*/) const override { return nullptr; }
+    [[nodiscard]] int indexOfChild(const QAccessibleInterface * /*child*/) const override {
+        return -1;
+    }
+    [[nodiscard]] QString text(QAccessible::Text t) const override {
+        if (t != QAccessible::Name)
+            return {};
+        return object()->parent()->property(kStatusText).toString();
+    }
+    [[nodiscard]] QAccessible::Role role() const override { return QAccessible::Notification; }
+    [[nodiscard]] QAccessible::State state() const override { return {}; }
 };
 
 // A link: pressed, it opens its page as a click does.
@@ -128,8 +175,11 @@ private:
 
 QAccessibleInterface *interfaceFor(const QString & /*className*/, QObject *object) {
     auto *widget = qobject_cast<QWidget *>(object);
-    if (widget == nullptr)
+    if (widget == nullptr) {
+        if (object->objectName() == QLatin1String(kNotification))
+            return new StatusNotification(object);
         return nullptr;
+    }
     if (auto *link = qobject_cast<LinkLabel *>(widget); link && link->property(kLink).toBool())
         return new LinkAccess(link);
     if (auto *label = qobject_cast<QLabel *>(widget); label && label->property(kOfferText).toBool())
@@ -162,11 +212,26 @@ void offerText(QLabel *label) {
 }
 
 void offerStatus(QWidget *widget) {
+    auto *notification = new QObject(widget);
+    notification->setObjectName(QLatin1String(kNotification));
     mark(widget, kStatus);
 }
 
-void setStatusText(QWidget *widget, const QString &text) {
+void setStatusText(QWidget *widget, const QString &text, Say say) {
+    const bool changed = widget->property(kStatusText).toString() != text;
     widget->setProperty(kStatusText, text);
+    QObject *notification = notificationOf(widget);
+    if (text.isEmpty() || notification == nullptr || (say == Say::Changes && !changed))
+        return;
+    QAccessibleEvent shown(notification, QAccessible::ObjectShow);
+    if (listener != nullptr)
+        listener(&shown);
+    else
+        QAccessible::updateAccessibility(&shown);
+}
+
+Listener listenInstead(Listener instead) {
+    return std::exchange(listener, instead);
 }
 
 void offerLink(LinkLabel *label) {

@@ -1,6 +1,7 @@
 #include "voiceswindow.h"
 
 #include "mp3decoder.h"
+#include "readeraccess.h"
 #include "recordingcheck.h"
 
 #include <QCloseEvent>
@@ -92,6 +93,7 @@ VoicesWindow::VoicesWindow(ProgramFolder folder, const QList<VoiceLine> &lines, 
     m_message->setWordWrap(true);
     m_message->setMinimumHeight(2 * fontMetrics().height());
     m_message->setFrameShape(QFrame::StyledPanel);
+    readeraccess::offerStatus(m_message);
     column->addWidget(m_message);
 
     auto *meter = new QHBoxLayout;
@@ -253,11 +255,13 @@ void VoicesWindow::showButtons() {
     }
 }
 
-// The status line's name is its text, set anew each time: a screen reader is
-// told of each change by a name-change event, also when the words repeat.
+// The status line's name is its text, set anew each time, and a screen reader
+// says each message by itself, also when the words repeat, while the focus
+// stays on the button the user is on.
 void VoicesWindow::tell(const QString &text) {
     m_message->setText(text);
     m_message->setAccessibleName(text);
+    readeraccess::setStatusText(m_message, text, readeraccess::Say::Every);
 }
 
 void VoicesWindow::record(int row) {

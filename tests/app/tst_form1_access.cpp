@@ -1,3 +1,4 @@
+#include "announcements.h"
 #include "colourbutton.h"
 #include "fakes/fakesoundplayer.h"
 #include "fakes/scriptedcolours.h"
@@ -73,8 +74,10 @@ void TestForm1Access::buttonNamesAndSwatch() {
     QFETCH(QString, entry);
     QFETCH(QString, button13);
     QFETCH(QString, swatch);
+    QFETCH(QString, status);
     QCOMPARE(said(ui().Text1, QAccessible::Description), QStringLiteral("黑色"));
     QCOMPARE(said(m_form->menuBar()), QStringLiteral("菜单栏"));
+    announced.clear();
     ui().Command1[9]->click();
     if (!entry.isEmpty())
         m_form->findChild<QAction *>(entry)->trigger();
@@ -88,6 +91,10 @@ void TestForm1Access::buttonNamesAndSwatch() {
     QCOMPARE(said(ui().Command1[13]), button13);
     QCOMPARE(said(ui().Command1[0]), entry == "ceshi" ? "颜色按钮 1" : "黑色");
     QCOMPARE(said(ui().Text1, QAccessible::Description), swatch);
+    // A reader says the exercise's message by itself, once, not again as it scrolls.
+    m_form->Timer2_Timer();
+    m_form->Timer2_Timer();
+    QCOMPARE(announced, status.isEmpty() ? QStringList() : QStringList{status});
 }
 
 void TestForm1Access::readoutsAndHiddenBoxes() {

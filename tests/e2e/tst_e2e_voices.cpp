@@ -138,7 +138,7 @@ void TstE2eVoices::classroomAndOwn() {
                   atspiArgs({QStringLiteral("watch"), QStringLiteral("60")}));
     QVERIFY(E2eEnvironment::waitFor([&] { return watcher.peek(100).startsWith("ready"); }, 20000));
     QVERIFY(press(QStringLiteral("录音 红色")));
-    QVERIFY(waitForTree(QStringLiteral("label\t正在录音")));
+    QVERIFY(waitForTree(QStringLiteral("status bar\t正在录音")));
     // 1.5 s of 440 Hz at -12 dBFS; the level meter moves while it plays.
     QFile raw(m_env->workDir() + QStringLiteral("/tone.raw"));
     QVERIFY(raw.open(QIODevice::WriteOnly));
@@ -156,7 +156,7 @@ void TstE2eVoices::classroomAndOwn() {
              "the level meter stood still");
     QVERIFY(tone.waitForFinished(20000));
     QVERIFY(press(QStringLiteral("录音 红色")));
-    QVERIFY(waitForTree(QStringLiteral("label\t已保存「红色」")));
+    QVERIFY(waitForTree(QStringLiteral("status bar\t已保存「红色」")));
     QVERIFY(waitForTree(QStringLiteral("label\t这个文件夹里的录音\t")));
     // The status changes reached the accessibility bus as events (a listener
     // reads the name when it gets the event: a change that came quickly after
@@ -164,9 +164,9 @@ void TstE2eVoices::classroomAndOwn() {
     QVERIFY2(E2eEnvironment::waitFor(
                  [&] {
                      const QString said = QString::fromUtf8(watcher.peek(1 << 20));
-                     return said.contains(QStringLiteral("label\t正在录音：「红色」。")) &&
-                            said.contains(QStringLiteral("label\t正在保存……\n")) &&
-                            said.contains(QStringLiteral("label\t已保存「红色」"));
+                     return said.contains(QStringLiteral("status bar\t正在录音：「红色」。")) &&
+                            said.contains(QStringLiteral("status bar\t正在保存……\n")) &&
+                            said.contains(QStringLiteral("status bar\t已保存「红色」"));
                  },
                  10000),
              watcher.peek(1 << 20).constData());
@@ -210,7 +210,7 @@ void TstE2eVoices::classroomAndOwn() {
     QVERIFY(waitForTree(QStringLiteral("label\t要删除这个文件夹里的「红色」吗？")));
     QVERIFY(QFile::exists(classroom));
     QVERIFY(press(QStringLiteral("删除")));
-    QVERIFY(waitForTree(QStringLiteral("label\t已删除「红色」的录音。\t")));
+    QVERIFY(waitForTree(QStringLiteral("status bar\t已删除「红色」的录音。\t")));
     QVERIFY(!QFile::exists(classroom));
     QCOMPARE(digest(m_program), m_before);
 }
@@ -221,7 +221,7 @@ void TstE2eVoices::classroomAndOwn() {
 void TstE2eVoices::frozenSoundServer() {
     const QString rowsUsable = QStringLiteral("push button\t录音 红色\t\t[^\n]*enabled[^\n]*\n"
                                               "push button\t试听 红色\t\t[^\n]*enabled");
-    const QString noAnswer = QStringLiteral("label\t电脑的声音服务没有回应");
+    const QString noAnswer = QStringLiteral("status bar\t电脑的声音服务没有回应");
     QVERIFY(m_env->freezeAudioServer(true));
     QVERIFY(press(QStringLiteral("录音 红色")));
     const bool answered = waitForTree(noAnswer, 15000) && waitForTree(rowsUsable, 1000);
@@ -231,7 +231,7 @@ void TstE2eVoices::frozenSoundServer() {
     QVERIFY(press(QStringLiteral("录音 红色")));
     QElapsedTimer sincePress;
     sincePress.start();
-    QVERIFY(waitForTree(QStringLiteral("label\t正在录音")));
+    QVERIFY(waitForTree(QStringLiteral("status bar\t正在录音")));
     QVERIFY(m_env->freezeAudioServer(true));
     QVERIFY(press(QStringLiteral("录音 红色")));
     const bool stopped =

@@ -1,3 +1,4 @@
+#include "announcements.h"
 #include "audiosource.h"
 #include "fakes/fakesoundplayer.h"
 #include "madesound.h"
@@ -358,6 +359,7 @@ void TestVoicesWindow::takes() {
     QTRY_COMPARE(source(1), before);
     window.listen(0);
 
+    announced.clear();
     window.record(1);
     QCOMPARE(m_player.callsWithoutState().mid(2), QStringList{"Stop"});
     QCOMPARE(source(1), QStringLiteral("● 正在录音"));
@@ -385,6 +387,8 @@ void TestVoicesWindow::takes() {
     QTRY_COMPARE_WITH_TIMEOUT(window.message(), message, 15000);
     QVERIFY(!window.message().contains(QRegularExpression(QStringLiteral("[A-Za-z]"))));
     QCOMPARE(window.findChild<QLabel *>("message")->accessibleName(), message);
+    // A reader says the last message by itself.
+    QCOMPARE(announced.value(announced.size() - 1), message);
     QCOMPARE(warnings, warning.isEmpty() ? QStringList()
                                          : QStringList{"tintoko-voices: " +
                                                        warning.replace("OWN", folder("own"))});
