@@ -2,6 +2,7 @@
 
 #include "linkcursor.h"
 #include "newsview.h"
+#include "readeraccess.h"
 #include "skiptaskbar.h"
 #include "topmost.h"
 #include "units.h"
@@ -38,6 +39,7 @@ FormTan::FormTan(NewsViewFactory *factory, QRect workArea)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("form_tan"));
     setWindowTitle(QStringLiteral("新闻资讯"));
+    readeraccess::offerWindow(this); // a reader reads the title there
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(units::twipsToPx(3870), units::twipsToPx(3915));
 

@@ -16,6 +16,7 @@ constexpr const char *kHoldsNeverOffered = "tintokoHoldsNeverOffered";
 constexpr const char *kStatus = "tintokoStatus";
 constexpr const char *kStatusText = "tintokoStatusText";
 constexpr const char *kLink = "tintokoLink";
+constexpr const char *kWindow = "tintokoWindow";
 constexpr const char *kNotification = "tintokoNotification"; // a status bar's, by object name
 
 // A widget read as text: what shown() gives. Read only, without a caret or
@@ -188,6 +189,8 @@ QAccessibleInterface *interfaceFor(const QString & /*className*/, QObject *objec
         return new StatusText(widget);
     if (widget->property(kHoldsNeverOffered).toBool())
         return new OfferedChildren(widget);
+    if (widget->property(kWindow).toBool())
+        return new QAccessibleWidget(widget, QAccessible::Window);
     return nullptr;
 }
 
@@ -236,6 +239,10 @@ Listener listenInstead(Listener instead) {
 
 void offerLink(LinkLabel *label) {
     mark(label, kLink);
+}
+
+void offerWindow(QWidget *window) {
+    mark(window, kWindow);
 }
 
 void neverOffer(QWidget *widget) {

@@ -39,6 +39,10 @@ void offerLink(LinkLabel *label);
 using Listener = void (*)(QAccessibleEvent *event);
 Listener listenInstead(Listener listener);
 
+// The top-level widget is offered as a window, named with its title: a
+// reader reads that title when asked. A plain QWidget is offered as a filler.
+void offerWindow(QWidget *window);
+
 // A widget that is never shown is not offered at all: Qt lists hidden
 // widgets too, as objects that are merely not showing.
 void neverOffer(QWidget *widget);

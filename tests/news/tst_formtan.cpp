@@ -3,6 +3,7 @@
 #include "newsview.h"
 #include "newswindow.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
@@ -83,6 +84,8 @@ void TestFormTan::placedInTheWorkArea() {
     FormTan form(nullptr, workArea);
     QCOMPARE(form.geometry(), geometry);
     QCOMPARE(form.windowTitle(), QStringLiteral("新闻资讯")); // on the taskbar until shown
+    // A reader takes it for a window and reads that title.
+    QCOMPARE(QAccessible::queryAccessibleInterface(&form)->role(), QAccessible::Window);
     // The title draws itself, white; the note waits hidden.
     const QImage title = form.findChild<QLabel *>(QStringLiteral("Label2"))->grab().toImage();
     int white = 0;
