@@ -146,13 +146,12 @@ void TstE2eDesktops::newsWindowAboveAndOutOfTaskbar() {
     // sandbox cannot run, the window's note in the page's place).
     const QRect rect = env.windowGeometry(news);
     const bool page = viewersandbox::namespacesWork();
+    const QPoint seen = page ? rect.topLeft() + QPoint(120, 60) : rect.bottomRight() - QPoint(9, 8);
     QImage shot;
     QVERIFY2(E2eEnvironment::waitFor(
                  [&] {
                      shot = env.screenshot();
-                     return page ? shot.pixelColor(rect.topLeft() + QPoint(120, 60)) == Qt::green
-                                 : shot.pixelColor(rect.bottomRight() - QPoint(9, 8)) ==
-                                       QColor(0xff, 0xf4, 0xd6);
+                     return shot.pixelColor(seen) == (page ? Qt::green : QColor(0xff, 0xf4, 0xd6));
                  },
                  30000),
              "the page is not above the other window");

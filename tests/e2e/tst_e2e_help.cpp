@@ -91,10 +91,9 @@ void TstE2eHelp::initTestCase() {
 
 // The checks that need a news page skip where none can be shown.
 void TstE2eHelp::init() {
-    const QByteArray name = QTest::currentTestFunction();
-    if (QByteArrayList{"newWindowLinks", "timedPopUp", "endlessPage", "popUpLoop", "frozenViewer"}
-            .contains(name) &&
-        !viewersandbox::namespacesWork())
+    const QByteArrayList pages{"newWindowLinks", "timedPopUp", "endlessPage", "popUpLoop",
+                               "frozenViewer"};
+    if (pages.contains(QTest::currentTestFunction()) && !viewersandbox::namespacesWork())
         QSKIP(kNoEngineSandbox);
 }
 
@@ -182,11 +181,9 @@ void TstE2eHelp::onDemand() {
     startDesktop(0, true, flags);
 
     // Another program's window over the corner where the news window goes.
-    QProcess cover;
-    cover.setProcessEnvironment(m_env->environment());
-    cover.start(
-        QStringLiteral("xmessage"),
-        {QStringLiteral("-geometry"), QStringLiteral("400x400-0-0"), QStringLiteral("cover")});
+    QVERIFY(m_env->startOther(QStringLiteral("cover"), QStringLiteral("xmessage"),
+                              {QStringLiteral("-geometry"), QStringLiteral("400x400-0-0"),
+                               QStringLiteral("cover")}) != nullptr);
     QVERIFY(m_env->waitForWindow(QStringLiteral("^xmessage$")) != 0);
 
     QVERIFY(openHelpEntry(QStringLiteral("w")));
@@ -217,11 +214,8 @@ void TstE2eHelp::onDemand() {
     QCOMPARE(m_server.requests(kPagePath), before + int(pages));
     for (qint64 pid : viewerProcesses())
         QVERIFY(pages || !procFile(pid, "cmdline").contains("QtWebEngineProcess"));
-    if (!pages) {
-        cover.kill();
-        cover.waitForFinished();
+    if (!pages)
         QSKIP(kNoEngineSandbox);
-    }
 
     // The page is in the engine's sandbox, also when the program runs as
     // root: no process runs without it or as root, and the page's renderer
@@ -263,8 +257,6 @@ void TstE2eHelp::onDemand() {
     // Ending the program takes the window and the web engine with it.
     QVERIFY(m_env->closeWindow(m_window));
     QVERIFY2(m_env->waitForProgramEnd(15000), "the program did not end");
-    cover.kill();
-    cover.waitForFinished();
 }
 
 void TstE2eHelp::newWindowLinks() {

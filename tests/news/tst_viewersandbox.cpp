@@ -190,9 +190,8 @@ void TestViewerSandbox::engineAllowed() {
 
     // The engine's sandbox needs user namespaces; where they cannot be made
     // (in a chroot, in many containers) the viewer says so instead of a page.
-    const bool sandbox = QProcess::execute(QStringLiteral("unshare"),
-                                           {QStringLiteral("--user"), QStringLiteral("--pid"),
-                                            QStringLiteral("--net"), QStringLiteral("true")}) == 0;
+    const bool sandbox =
+        QProcess::execute(QStringLiteral("unshare"), {"-Upn", QStringLiteral("true")}) == 0;
     QCOMPARE(namespacesWork(), sandbox);
     if (::geteuid() == 0) {
         QCOMPARE(reasonAgainstEngine(), NewsNotice::AsAdministrator);
