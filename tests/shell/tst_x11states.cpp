@@ -133,6 +133,8 @@ void TestX11States::watchTellsMaximised() {
     // A watch on a window that has not been made yet lets every event pass.
     QWindow unmade;
     const WmStateWatch early(&unmade);
+    // Nor is the X server asked about it: asking would make it.
+    QVERIFY(!early.size() && !early.buttonHeld() && unmade.handle() == nullptr);
     QSignalSpy told(&watch, &WmStateWatch::changed);
     const QStringList both{"MAXIMIZED_VERT", "MAXIMIZED_HORZ"};
     setStates(window, both);
