@@ -5,6 +5,7 @@
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QLabel>
+#include <QSet>
 
 #include <utility>
 
@@ -174,7 +175,24 @@ private:
     }
 };
 
+// The objects offered here. Qt asks the factory about every object a reader
+// meets, the web engine's own among them, which are built without type
+// information: the factory touches none but these.
+QSet<const QObject *> &offered() {
+    static QSet<const QObject *> objects;
+    return objects;
+}
+
+void remember(QObject *object) {
+    if (offered().contains(object))
+        return;
+    offered().insert(object);
+    QObject::connect(object, &QObject::destroyed, object, [object] { offered().remove(object); });
+}
+
 QAccessibleInterface *interfaceFor(const QString & /*className*/, QObject *object) {
+    if (!offered().contains(object))
+        return nullptr;
     auto *widget = qobject_cast<QWidget *>(object);
     if (widget == nullptr) {
         if (object->objectName() == QLatin1String(kNotification))
@@ -201,6 +219,7 @@ QAccessibleInterface *interfaceFor(const QString & /*className*/, QObject *objec
 void mark(QWidget *widget, const char *property) {
     static const bool installed = (QAccessible::installFactory(&interfaceFor), true);
     Q_UNUSED(installed);
+    remember(widget);
     widget->setProperty(property, true);
     if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
@@ -217,6 +236,7 @@ void offerText(QLabel *label) {
 void offerStatus(QWidget *widget) {
     auto *notification = new QObject(widget);
     notification->setObjectName(QLatin1String(kNotification));
+    remember(notification);
     mark(widget, kStatus);
 }
 
