@@ -34,39 +34,17 @@ const QByteArrayList kUnsafeSwitches{"no-sandbox",
                                      "renderer-cmd-prefix"};
 
 // What the viewer is given of the program's environment, and all of it.
-const QByteArrayList kNeeded{"PATH",
-                             "LANG",
-                             "LANGUAGE",
-                             "LC_ALL",
-                             "LC_CTYPE",
-                             "LC_MESSAGES",
-                             "TZ",
-                             "DISPLAY",
-                             "WAYLAND_DISPLAY",
-                             "XAUTHORITY",
-                             "HOME",
-                             "XDG_RUNTIME_DIR",
-                             "XDG_CONFIG_HOME",
-                             "XDG_CACHE_HOME",
-                             "XDG_DATA_HOME",
-                             "XDG_DATA_DIRS",
-                             "XDG_CONFIG_DIRS",
-                             "XDG_CURRENT_DESKTOP",
-                             "XDG_SESSION_TYPE",
-                             "DBUS_SESSION_BUS_ADDRESS",
-                             "QT_QPA_PLATFORM",
-                             "QT_QPA_PLATFORMTHEME",
-                             "QT_SCALE_FACTOR",
-                             "QT_SCREEN_SCALE_FACTORS",
-                             "QT_ENABLE_HIGHDPI_SCALING",
-                             "QT_FONT_DPI",
-                             "QT_IM_MODULE",
-                             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON",
-                             "XMODIFIERS",
-                             "XCURSOR_THEME",
-                             "XCURSOR_SIZE",
-                             "QTWEBENGINE_CHROMIUM_FLAGS",
-                             "SUDO_UID"};
+const QByteArrayList kNeeded{
+    "PATH", "LANG", "LANGUAGE", "LC_ALL", "LC_CTYPE", "LC_MESSAGES", "TZ", "DISPLAY",
+    "WAYLAND_DISPLAY", "XAUTHORITY", "HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+    "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE",
+    "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM", "QT_QPA_PLATFORMTHEME", "QT_SCALE_FACTOR",
+    "QT_SCREEN_SCALE_FACTORS", "QT_ENABLE_HIGHDPI_SCALING", "QT_FONT_DPI", "QT_IM_MODULE",
+    "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "XMODIFIERS", "XCURSOR_THEME", "XCURSOR_SIZE",
+    "QTWEBENGINE_CHROMIUM_FLAGS", "SUDO_UID",
+    // The sanitizers' settings, which only a build
+    // made with them reads.
+    "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"};
 
 // Root's folders, session bus, display socket and cookie file, and whom it
 // was called by.

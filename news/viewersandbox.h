@@ -58,7 +58,8 @@ QByteArray anonymousFile(const QByteArray &contents);
 // Of environment (NAME=value entries), those the viewer needs, and no
 // others: where it draws (the display, its cookie, Qt's choices of platform
 // and scale), its language, its own folders and session bus, the search
-// path, the engine's options without the unsafe ones, and SUDO_UID.
+// path, the engine's options without the unsafe ones, SUDO_UID, and the
+// sanitizers' settings (read only by a build made with them).
 QByteArrayList viewerEnvironment(const QByteArrayList &environment);
 
 // The viewer's environment under account: viewerEnvironment() less root's
