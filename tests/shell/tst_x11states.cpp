@@ -127,6 +127,7 @@ void TestX11States::watchTellsMaximised() {
     QFETCH(bool, maximised);
     QWindow window;
     QWindow other;
+    window.resize(320, 200);
     window.create();
     other.create();
     WmStateWatch watch(&window);
@@ -135,6 +136,7 @@ void TestX11States::watchTellsMaximised() {
     const WmStateWatch early(&unmade);
     // Nor is the X server asked about it: asking would make it.
     QVERIFY(!early.size() && !early.buttonHeld() && unmade.handle() == nullptr);
+    QCOMPARE(watch.size().value_or(QSize()), QSize(320, 200)); // as the X server has it
     QSignalSpy told(&watch, &WmStateWatch::changed);
     const QStringList both{"MAXIMIZED_VERT", "MAXIMIZED_HORZ"};
     setStates(window, both);
