@@ -39,7 +39,9 @@ namespace {
     X(pa_operation_unref)
 
 struct Pulse {
-#define TINTOKO_PULSE_POINTER(name) decltype(&::name) name = nullptr;
+// The name is a declarator here, not an expression.
+#define TINTOKO_PULSE_POINTER(name)                                                                \
+    decltype(&::name) name = nullptr; // NOLINT(bugprone-macro-parentheses)
     TINTOKO_PULSE_FUNCTIONS(TINTOKO_PULSE_POINTER)
 #undef TINTOKO_PULSE_POINTER
     bool loaded = false;
