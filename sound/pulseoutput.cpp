@@ -20,6 +20,7 @@ namespace {
     X(pa_mainloop_prepare)                                                                         \
     X(pa_mainloop_poll)                                                                            \
     X(pa_mainloop_dispatch)                                                                        \
+    X(pa_mainloop_iterate)                                                                         \
     X(pa_context_new)                                                                              \
     X(pa_context_connect)                                                                          \
     X(pa_context_get_state)                                                                        \
@@ -67,6 +68,10 @@ const Pulse &pulse() {
     });
     return functions;
 }
+
+// At most this many turns of the loop to send what one write queued: a block
+// goes out in a few, after whatever the server said while the stream was idle.
+constexpr int kSendTurns = 64;
 
 } // namespace
 
@@ -170,10 +175,12 @@ bool PulseOutput::write(const char *data, qint64 bytes) {
         }
         data += std::min(room, size_t(bytes));
         bytes -= qint64(std::min(room, size_t(bytes)));
-        // Sends what was queued: the loop runs only while this thread is in
-        // here, and the caller may now wait elsewhere.
-        if (lib.pa_mainloop_prepare(m_loop, 0) < 0 || lib.pa_mainloop_poll(m_loop) < 0 ||
-            lib.pa_mainloop_dispatch(m_loop) < 0 || broken()) {
+        // Sends what was queued, without waiting: the loop runs only while
+        // this thread is in here, and the caller may now wait elsewhere.
+        int dispatched = 1;
+        for (int turn = 0; turn < kSendTurns && dispatched > 0; ++turn)
+            dispatched = lib.pa_mainloop_iterate(m_loop, 0, nullptr);
+        if (dispatched < 0 || broken()) {
             close();
             return false;
         }
