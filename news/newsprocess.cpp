@@ -14,8 +14,6 @@
 #include <unistd.h>
 #include <utility>
 
-extern char **environ;
-
 using newsprotocol::Kind;
 using newsprotocol::Message;
 
@@ -66,16 +64,8 @@ bool NewsProcess::ensureStarted() {
     auto *process = new QProcess(this);
     process->setProgram(m_program);
     process->setArguments(m_arguments);
-    QByteArrayList entries;
-    for (char **entry = environ; *entry != nullptr; ++entry)
-        entries << QByteArray(*entry);
-    QProcessEnvironment environment; // empty: nothing is inherited
-    for (const QByteArray &entry : viewersandbox::viewerEnvironment(entries)) {
-        const qsizetype equals = entry.indexOf('=');
-        environment.insert(QString::fromLocal8Bit(entry.left(equals)),
-                           QString::fromLocal8Bit(entry.mid(equals + 1)));
-    }
-    process->setProcessEnvironment(environment);
+    process->setProcessEnvironment(viewersandbox::processEnvironment(
+        viewersandbox::viewerEnvironment(viewersandbox::ownEnvironment())));
     process->setChildProcessModifier([] {
         // No controlling terminal: a session of its own.
         ::setsid();

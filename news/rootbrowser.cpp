@@ -9,8 +9,6 @@
 
 #include <unistd.h>
 
-extern char **environ;
-
 namespace rootbrowser {
 
 namespace {
@@ -28,17 +26,10 @@ bool openAsCaller(const QString &address) {
     if (!caller)
         return false;
     const QByteArray runtimeDir = "/run/user/" + QByteArray::number(caller->uid);
-    QByteArrayList entries;
-    for (char **entry = environ; *entry != nullptr; ++entry)
-        entries << QByteArray(*entry);
-    QProcessEnvironment environment; // empty: nothing is inherited
-    for (const QByteArray &entry : viewersandbox::callerEnvironment(
-             entries, *caller,
-             QFileInfo(QString::fromLocal8Bit(runtimeDir)).isDir() ? runtimeDir : QByteArray())) {
-        const qsizetype equals = entry.indexOf('=');
-        environment.insert(QString::fromLocal8Bit(entry.left(equals)),
-                           QString::fromLocal8Bit(entry.mid(equals + 1)));
-    }
+    const QProcessEnvironment environment =
+        viewersandbox::processEnvironment(viewersandbox::callerEnvironment(
+            viewersandbox::ownEnvironment(), *caller,
+            QFileInfo(QString::fromLocal8Bit(runtimeDir)).isDir() ? runtimeDir : QByteArray()));
     // setpriv gives root up for the caller's account and groups; a detached
     // process starts in a session of its own, and its standard streams are
     // not the program's (which may be root's terminal).

@@ -170,6 +170,23 @@ QByteArray anonymousFile(const QByteArray &contents) {
     return "/proc/self/fd/" + QByteArray::number(fd);
 }
 
+QByteArrayList ownEnvironment() {
+    QByteArrayList entries;
+    for (char **entry = environ; *entry != nullptr; ++entry)
+        entries << QByteArray(*entry);
+    return entries;
+}
+
+QProcessEnvironment processEnvironment(const QByteArrayList &entries) {
+    QProcessEnvironment environment; // empty: nothing is inherited
+    for (const QByteArray &entry : entries) {
+        const qsizetype equals = entry.indexOf('=');
+        environment.insert(QString::fromLocal8Bit(entry.left(equals)),
+                           QString::fromLocal8Bit(entry.mid(equals + 1)));
+    }
+    return environment;
+}
+
 QByteArrayList viewerEnvironment(const QByteArrayList &environment) {
     QByteArrayList result;
     for (const QByteArray &entry : environment) {
@@ -254,11 +271,8 @@ bool becomeUnprivileged() {
         cookieFile = qgetenv("HOME") + "/.Xauthority";
     const QByteArray cookie =
         xauthorityFor(readSmallFile(cookieFile), displayNumber(qgetenv("DISPLAY")));
-    QByteArrayList environment;
-    for (char **entry = environ; *entry != nullptr; ++entry)
-        environment << QByteArray(*entry);
-    environment = environmentFor(environment, *account,
-                                 cookie.isEmpty() ? QByteArray() : anonymousFile(cookie));
+    const QByteArrayList environment = environmentFor(
+        ownEnvironment(), *account, cookie.isEmpty() ? QByteArray() : anonymousFile(cookie));
     if (!giveUpRoot(*account)) {
         if (::geteuid() == 0)
             return false;

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QProcessEnvironment>
 
 #include <optional>
 #include <sys/types.h>
@@ -61,6 +62,13 @@ QByteArray anonymousFile(const QByteArray &contents);
 // path, the engine's options without the unsafe ones, SUDO_UID, and the
 // sanitizers' settings (read only by a build made with them).
 QByteArrayList viewerEnvironment(const QByteArrayList &environment);
+
+// This process's environment, as NAME=value entries.
+QByteArrayList ownEnvironment();
+
+// The entries (NAME=value) as a QProcess takes them: a process started with
+// it inherits nothing else.
+QProcessEnvironment processEnvironment(const QByteArrayList &entries);
 
 // The viewer's environment under account: viewerEnvironment() less root's
 // own folders, session bus, cookie file and SUDO_UID, which are out of that
