@@ -153,10 +153,14 @@ bool replaceFile(const QString &path, QByteArrayView data, QString *why) {
     (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
     const Descriptor hold(::dup(fd.get()));
     QString reason;
-    // The new file keeps the old one's permissions, but is always readable
-    // and writable by its owner: kept as 000, a setting would be lost again
-    // at the next start.
-    if (replacing && ::fchmod(fd.get(), (old.st_mode & 0777) | S_IRUSR | S_IWUSR) != 0)
+    // The new file keeps the old one's permissions, or has those the umask
+    // leaves, but is always readable and writable by its owner: as 000 (a
+    // umask of 0777), a setting would be lost at the next start.
+    struct stat created {};
+    const mode_t mode = replacing                          ? old.st_mode
+                        : ::fstat(fd.get(), &created) == 0 ? created.st_mode
+                                                           : mode_t(0);
+    if (::fchmod(fd.get(), (mode & 0777) | S_IRUSR | S_IWUSR) != 0)
         reason = systemError("fchmod");
     else if (!writeAll(fd.get(), data))
         reason = systemError("write");

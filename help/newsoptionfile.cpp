@@ -76,7 +76,11 @@ std::optional<bool> readRegularFile(const QString &path) {
     }
     struct stat status {};
     QFile file;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+    const bool statted = ::fstat(fd, &status) == 0;
+    // A folder, a FIFO or a device there is no setting either: said, as above.
+    if (statted && !S_ISREG(status.st_mode))
+        qWarning("news option: %s is not a regular file; it is not read", qPrintable(path));
+    if (!statted || !S_ISREG(status.st_mode) ||
         !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return std::nullopt;

@@ -159,16 +159,7 @@ void NewsProcess::passOnErrors() {
         return;
     // The web engine's own messages, as words: a control character could
     // make the terminal they reach do or answer something.
-    const QByteArray text = newsprotocol::printable(m_process->readAllStandardError());
-    for (qsizetype done = 0; done < text.size();) {
-        const ssize_t n =
-            ::write(STDERR_FILENO, text.constData() + done, size_t(text.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        done += n;
-    }
+    m_errors.pass(newsprotocol::printable(m_process->readAllStandardError()));
 }
 
 void NewsProcess::receive(const Message &message) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "errorrelay.h"
 #include "newsprotocol.h"
 #include "newsservice.h"
 #include "openlimit.h"
@@ -39,8 +40,8 @@
 // terminal or any of its descriptors but its three pipes, with only the
 // environment it needs (viewersandbox::viewerEnvironment); what it writes on
 // its standard error is passed on to the program's without control
-// characters; and the addresses it asks the browser to open are web pages
-// only, and held to an OpenLimit.
+// characters, and never holds up the window (ErrorRelay); and the addresses it asks the browser to
+// open are web pages only, and held to an OpenLimit.
 class NewsProcess final : public QObject, public NewsService {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(NewsProcess)
@@ -98,8 +99,9 @@ private:
     std::function<void(const QString &)> m_openInBrowser;
     Limits m_limits;
     QProcess *m_process = nullptr;
-    QTimer m_watch{this};  // the limits' checks
-    QElapsedTimer m_clock; // since construction, for m_opens
+    ErrorRelay m_errors{2}; // the program's standard error
+    QTimer m_watch{this};   // the limits' checks
+    QElapsedTimer m_clock;  // since construction, for m_opens
     OpenLimit m_opens;
     QElapsedTimer m_loadClock;
     QElapsedTimer m_pingClock;   // running while a ping waits for its pong

@@ -102,10 +102,17 @@ QList<Message> takeMessages(QByteArray &pending, qsizetype arrived) {
 }
 
 QByteArray printable(QByteArray text) {
-    for (char &c : text) {
-        if ((uchar(c) < 0x20 && c != '\n' && c != '\t') || uchar(c) == 0x7f)
-            c = '?';
+    qsizetype out = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++out) {
+        const auto c = uchar(text.at(i));
+        // The C1 controls, U+0080 to U+009F, in UTF-8: a terminal takes
+        // U+009B as the start of a command, as it takes ESC [.
+        const bool c1 = c == 0xc2 && i + 1 < text.size() && uchar(text.at(i + 1)) >= 0x80 &&
+                        uchar(text.at(i + 1)) <= 0x9f;
+        i += c1 ? 1 : 0;
+        text[out] = c1 || (c < 0x20 && c != '\n' && c != '\t') || c == 0x7f ? '?' : char(c);
     }
+    text.truncate(out);
     return text;
 }
 

@@ -61,7 +61,8 @@ std::optional<Message> decode(QByteArrayView line);
 QList<Message> takeMessages(QByteArray &pending, qsizetype arrived);
 
 // text with each control character but the line break and the tab made a
-// "?": what the viewer writes, fit to pass on to a terminal.
+// "?", the C1 controls too (U+0080 to U+009F in UTF-8): what the viewer
+// writes, fit to pass on to a terminal.
 QByteArray printable(QByteArray text);
 
 } // namespace newsprotocol

@@ -45,8 +45,10 @@ bool openAsCaller(const QString &address) {
     browser.setStandardOutputFile(QProcess::nullDevice());
     browser.setStandardErrorFile(QProcess::nullDevice());
     // None of the program's descriptors goes with it, whatever the program
-    // was given when it started.
-    browser.setChildProcessModifier([] { ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC); });
+    // was given when it started: every one is closed when a program starts
+    // (a detached process takes no modifier of the child to do that in; and
+    // the program passes no descriptor on to any program it starts).
+    ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
     return browser.startDetached();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -22,16 +23,21 @@ namespace viewersandbox {
 
 namespace {
 
-// What the engine must never be told: each runs a page, or every process,
-// without the sandbox (a renderer started through a prefix skips the zygote
-// that puts it in the sandbox's namespaces).
-const QByteArrayList kUnsafeSwitches{"no-sandbox",
-                                     "disable-seccomp-filter-sandbox",
-                                     "disable-namespace-sandbox",
-                                     "disable-gpu-sandbox",
-                                     "single-process",
-                                     "no-zygote",
-                                     "renderer-cmd-prefix"};
+// The engine's switches that a user may set: they work around a graphics
+// driver or set the scale, and none changes what a page may reach. Any other
+// (one that turns a sandbox off, runs a program, opens a port for a debugger,
+// reads or writes a file) never reaches the engine.
+const QByteArrayList kHarmlessSwitches{"disable-gpu",
+                                       "disable-gpu-compositing",
+                                       "disable-gpu-rasterization",
+                                       "disable-software-rasterizer",
+                                       "disable-smooth-scrolling",
+                                       "use-gl",
+                                       "num-raster-threads",
+                                       "force-device-scale-factor"};
+
+// The longest value a harmless switch is given.
+constexpr qsizetype kMaxSwitchValueBytes = 32;
 
 // What the viewer is given of the program's environment, and all of it.
 const QByteArrayList kNeeded{
@@ -88,15 +94,24 @@ bool readField(const QByteArray &file, qsizetype &pos, QByteArray *field) {
     return true;
 }
 
-// The name of the switch an option of the engine's sets, in lower case: the
-// engine takes a switch after "--" or "-", with or without "=value" (and
-// trims the option's white space, which the caller has split on already);
-// empty for anything that is not a switch.
-QByteArray switchName(const QByteArray &option) {
-    QByteArray name = option.startsWith("--")  ? option.mid(2)
-                      : option.startsWith('-') ? option.mid(1)
-                                               : QByteArray();
-    return nameOf(name).toLower();
+// Writes size bytes of text to path at once; false on any failure. System
+// calls only: it runs in a child forked from a process with threads.
+bool writeProcFile(const char *path, const char *text, int size) {
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = size > 0 && ::write(fd, text, size_t(size)) == size;
+    return ::close(fd) == 0 && written;
+}
+
+// The process that traces this one; 0 for none.
+long tracerPid() {
+    const QByteArray status = readSmallFile("/proc/self/status");
+    const qsizetype at = status.indexOf("\nTracerPid:");
+    if (at < 0)
+        return -1;
+    const qsizetype end = status.indexOf('\n', at + 1);
+    return status.mid(at + 11, end - at - 11).trimmed().toLong();
 }
 
 // A user's account; none for root's or none at all.
@@ -121,11 +136,50 @@ std::optional<Account> callerOfSudo(const QByteArray &sudoUid) {
     return numeric ? accountOf(::getpwuid(uid_t(uid))) : std::nullopt;
 }
 
-QByteArray withoutUnsafeFlags(const QByteArray &flags) {
+QByteArrayList engineArguments(const QByteArray &flags) {
+    QByteArrayList arguments;
+    QByteArray argument;
+    bool inArgument = false;
+    bool quoted = false;
+    for (const char c : flags) {
+        if (c == '"') {
+            quoted = !quoted;
+            inArgument = true;
+        } else if (c == ' ' && !quoted) {
+            if (inArgument)
+                arguments << argument;
+            argument.clear();
+            inArgument = false;
+        } else {
+            argument += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        arguments << argument;
+    return arguments;
+}
+
+QByteArray harmlessFlags(const QByteArray &flags) {
     QByteArrayList kept;
-    for (const QByteArray &flag : flags.simplified().split(' ')) {
-        if (!flag.isEmpty() && !kUnsafeSwitches.contains(switchName(flag)))
-            kept << flag;
+    for (const QByteArray &argument : engineArguments(flags)) {
+        // "--" ends the switches: what follows is none.
+        if (argument == "--")
+            break;
+        const QByteArray option = argument.startsWith("--")  ? argument.mid(2)
+                                  : argument.startsWith('-') ? argument.mid(1)
+                                                             : QByteArray();
+        const QByteArray name = nameOf(option);
+        const QByteArray value = option.mid(name.size());
+        const bool plainValue = value.size() <= kMaxSwitchValueBytes + 1 &&
+                                std::all_of(value.begin(), value.end(), [](char c) {
+                                    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                           (c >= '0' && c <= '9') ||
+                                           QByteArrayView("=.,_-").contains(c);
+                                });
+        // Written back the one way the engine reads all alike.
+        if (kHarmlessSwitches.contains(name) && plainValue)
+            kept << "--" + option;
     }
     return kept.join(' ');
 }
@@ -192,7 +246,7 @@ QByteArrayList viewerEnvironment(const QByteArrayList &environment) {
     for (const QByteArray &entry : environment) {
         const QByteArray name = nameOf(entry);
         if (name == "QTWEBENGINE_CHROMIUM_FLAGS")
-            result << name + '=' + withoutUnsafeFlags(entry.mid(name.size() + 1));
+            result << name + '=' + harmlessFlags(entry.mid(name.size() + 1));
         else if (kNeeded.contains(name) && entry.contains('='))
             result << entry;
     }
@@ -248,18 +302,47 @@ bool giveUpRoot(const Account &account) {
 }
 
 bool namespacesWork() {
+    // The engine's child maps the ids it runs as to themselves.
+    char uidMap[32];
+    char gidMap[32];
+    const int uidLength = std::snprintf(uidMap, sizeof uidMap, "%u %u 1\n", unsigned(::geteuid()),
+                                        unsigned(::geteuid()));
+    const int gidLength = std::snprintf(gidMap, sizeof gidMap, "%u %u 1\n", unsigned(::getegid()),
+                                        unsigned(::getegid()));
     const pid_t child = ::fork();
     if (child < 0)
         return false;
     if (child == 0) {
-        // The user namespace is made first, and gives the right to make the others.
-        const bool made = ::unshare(CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNET) == 0;
+        // Dumpable, as the engine's process is while it starts its sandbox
+        // (startEngine()): a process that is not cannot write its own maps,
+        // which are root's then. Dumpable, it holds none of this process's
+        // descriptors.
+        ::close_range(0, ~0U, 0);
+        ::prctl(PR_SET_DUMPABLE, 1);
+        // The user namespace is made first, and gives the right to make the
+        // others; without the maps, its processes could do nothing there.
+        const bool made = ::unshare(CLONE_NEWUSER | CLONE_NEWPID | CLONE_NEWNET) == 0 &&
+                          writeProcFile("/proc/self/setgroups", "deny", 4) &&
+                          writeProcFile("/proc/self/gid_map", gidMap, gidLength) &&
+                          writeProcFile("/proc/self/uid_map", uidMap, uidLength);
         ::_exit(made ? 0 : 1);
     }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void startEngine(const std::function<void()> &start) {
+    ::prctl(PR_SET_DUMPABLE, 1);
+    start();
+    ::prctl(PR_SET_DUMPABLE, 0);
+    // Whatever attached to the process while it could be attached to stays
+    // attached: such a viewer is ended.
+    if (tracerPid() != 0) {
+        std::fputs("tintoko-news: another process attached to the viewer\n", stderr);
+        ::_exit(1);
+    }
 }
 
 bool becomeUnprivileged() {
@@ -297,8 +380,9 @@ std::optional<NewsNotice> reasonAgainstEngine() {
 
 void removeSandboxSwitches() {
     qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-            withoutUnsafeFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
+    // The engine opens a port for a debugger where this names one.
+    qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", harmlessFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
 }
 
 } // namespace viewersandbox

@@ -6,6 +6,7 @@
 #include <QByteArrayList>
 #include <QProcessEnvironment>
 
+#include <functional>
 #include <optional>
 #include <sys/types.h>
 
@@ -16,9 +17,10 @@
 // root up, before the engine starts, for an account of its own that owns
 // nothing and that no other program runs as (the package makes it), or else
 // for the user who called sudo; where it cannot, or where the namespaces
-// cannot be made, the engine is not started at all. The viewer is never
+// cannot be made, the engine is not started at all. The viewer is not
 // dumpable, so that no other process of that account may attach to it or
-// read its environment, memory or descriptors (the display's cookie).
+// read its environment, memory or descriptors (the display's cookie), but
+// while the engine starts its sandbox (startEngine()).
 namespace viewersandbox {
 
 struct Account {
@@ -40,9 +42,14 @@ std::optional<Account> unprivilegedAccount(const char *systemAccount, const QByt
 // The user whose id sudoUid holds, unless that is root.
 std::optional<Account> callerOfSudo(const QByteArray &sudoUid);
 
-// The engine's options (as in QTWEBENGINE_CHROMIUM_FLAGS) without those
-// that would run a page outside the sandbox.
-QByteArray withoutUnsafeFlags(const QByteArray &flags);
+// The engine's options as the engine reads QTWEBENGINE_CHROMIUM_FLAGS: split
+// at spaces outside double quotes, the quotes taken out.
+QByteArrayList engineArguments(const QByteArray &flags);
+
+// Of the engine's options (as in QTWEBENGINE_CHROMIUM_FLAGS), the switches
+// known to be harmless, with a short plain value if any, each as
+// "--name[=value]"; nothing else.
+QByteArray harmlessFlags(const QByteArray &flags);
 
 // The display number of an X display name (":0", ":1.0", "host:12"); empty
 // when there is none.
@@ -91,8 +98,18 @@ QByteArrayList callerEnvironment(const QByteArrayList &environment, const Accoun
 bool giveUpRoot(const Account &account);
 
 // Whether this process may make the user, process and network namespaces
-// that the sandbox needs (tried in a child).
+// that the sandbox needs and map its ids in them, as the engine does (tried
+// in a child).
 bool namespacesWork();
+
+// Runs start, in which the web engine starts, with this process dumpable,
+// and makes it not dumpable again. The engine puts its zygote in the
+// sandbox's namespaces from a child of this process, and in a process that
+// is not dumpable the maps of ids a child must write are root's. The engine
+// starts its zygotes at once and no other child after, and every process it
+// starts runs a new program (which is dumpable again). A viewer that
+// something attached to meanwhile ends.
+void startEngine(const std::function<void()> &start);
 
 // Makes this process, run by root, the unprivileged account's, in
 // environmentFor() its environment, with the X display's cookie from

@@ -1,5 +1,6 @@
 #include "webprofile.h"
 
+#include "viewersandbox.h"
 #include "webnewsview.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,9 @@ QWebEngineProfile *WebNewsViews::profile() {
         return m_profile;
     // A profile without a storage name is off the record: cookies, cache and
     // local storage live in memory and are gone at the end of the run.
-    m_profile = new QWebEngineProfile(QCoreApplication::instance());
+    // The engine starts with its first profile, and starts its sandbox then.
+    viewersandbox::startEngine(
+        [this] { m_profile = new QWebEngineProfile(QCoreApplication::instance()); });
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     m_profile->setSpellCheckEnabled(false);

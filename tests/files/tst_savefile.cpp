@@ -106,6 +106,7 @@ void TestSaveFile::writes_data() {
 
     QTest::newRow("a new file") << kName << -1 << 022 << 0644;
     QTest::newRow("a new file, private umask") << kName << -1 << 077 << 0600;
+    QTest::newRow("a new file, umask 0777") << kName << -1 << 0777 << 0600;
     QTest::newRow("into folders still to be made") << "新/更深/" + kName << -1 << 022 << 0644;
     QTest::newRow("over a private file") << kName << 0600 << 022 << 0600;
     QTest::newRow("over a group's file") << kName << 0640 << 077 << 0640;

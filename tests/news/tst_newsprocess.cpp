@@ -1,3 +1,4 @@
+#include "errorrelay.h"
 #include "newsprocess.h"
 #include "processtree.h"
 
@@ -29,6 +30,7 @@ private slots:
     void checkInterval();
     void memoryOfTheTree();
     void checkedMoreOftenNearTheCeiling();
+    void errorsNeverWait();
 
 private:
     static NewsProcess *viewer(const QString &script, NewsProcess::Limits limits,
@@ -291,4 +293,32 @@ void TestNewsProcess::memoryOfTheTree() {
 }
 
 QTEST_GUILESS_MAIN(TestNewsProcess)
+void TestNewsProcess::errorsNeverWait() {
+    // The viewer's standard error reaches a pipe that nobody reads (or a
+    // stopped terminal): passing 1 MiB on does not wait, and drops and counts.
+    std::array<int, 2> fds{};
+    QCOMPARE(::pipe(fds.data()), 0);
+    constexpr qsizetype kPassed = qsizetype(1) << 20;
+    ErrorRelay relay(fds[1], 4096);
+    for (int i = 0; i < 16; ++i)
+        relay.pass(QByteArray(kPassed / 16, 'x'));
+    const qint64 dropped = relay.dropped();
+    QVERIFY(dropped > 0);
+    QByteArray read;
+    const auto readUntil = [&](qsizetype size) {
+        std::array<char, 4096> chunk{};
+        while (read.size() < size) {
+            const ssize_t n = ::read(fds[0], chunk.data(), chunk.size());
+            QVERIFY(n > 0);
+            read.append(chunk.data(), n);
+        }
+    };
+    readUntil(kPassed - dropped); // all that was taken, in order
+    QCOMPARE(read, QByteArray(kPassed - dropped, 'x'));
+    relay.pass("end\n");
+    const QByteArray said = "\n[" + QByteArray::number(dropped) + " bytes dropped]\nend\n";
+    readUntil(read.size() + said.size());
+    QCOMPARE(read.mid(kPassed - dropped), said);
+}
+
 #include "tst_newsprocess.moc"
