@@ -25,6 +25,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <sys/prctl.h>
@@ -39,12 +40,16 @@ namespace {
     ::prctl(PR_SET_DUMPABLE, 0);
 }
 
+// The line to the program: the standard output the viewer was started
+// with, on a descriptor that no process the viewer starts takes along (every
+// process of the engine's inherits the standard output).
+int g_toProgram = STDOUT_FILENO;
+
 // One message to the program; a program that has gone ends the viewer.
 void tell(const newsprotocol::Message &message) {
     const QByteArray line = newsprotocol::encode(message);
     for (qsizetype done = 0; done < line.size();) {
-        const ssize_t n =
-            ::write(STDOUT_FILENO, line.constData() + done, size_t(line.size() - done));
+        const ssize_t n = ::write(g_toProgram, line.constData() + done, size_t(line.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -66,6 +71,11 @@ void appendChromiumFlag(const QByteArray &flag) {
 int main(int /*argc*/, char *argv[]) {
     Q_INIT_RESOURCE(resources);
     ::signal(SIGPIPE, SIG_IGN);
+    // The engine's processes write on the standard error, which the program
+    // only shows; a page that takes one over cannot speak for the viewer.
+    g_toProgram = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (g_toProgram < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        return 1;
     if (geteuid() == 0)
         viewersandbox::becomeUnprivileged();
     // Nothing turns the sandbox off, and the engine is not started where it
