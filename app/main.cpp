@@ -1,4 +1,5 @@
 #include "desktopurlopener.h"
+#include "errorrelay.h"
 #include "form1.h"
 #include "maker.h"
 #include "mp3play.h"
@@ -17,6 +18,9 @@
 
 int main(int argc, char *argv[]) {
     Q_INIT_RESOURCE(resources);
+    // A standard error that takes nothing (a pipe nobody reads, a stopped
+    // terminal) never holds up the window.
+    ErrorRelay::passQtMessages();
     choosePlatform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tintoko"));

@@ -1,9 +1,12 @@
 #include "errorrelay.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -13,7 +16,9 @@ struct ErrorRelay::State {
     qsizetype capacity = 0;
     std::mutex mutex;
     std::condition_variable wake;
+    std::condition_variable done; // all that was held is written
     QByteArray held;
+    bool writing = false;
     qint64 droppedHere = 0; // not yet said
     qint64 droppedAll = 0;
     bool ending = false;
@@ -47,9 +52,12 @@ ErrorRelay::ErrorRelay(int fd, qsizetype capacity)
             if (state->held.isEmpty())
                 return;
             const QByteArray text = std::exchange(state->held, {});
+            state->writing = true;
             lock.unlock();
             writeAll(state->fd, text);
             lock.lock();
+            state->writing = false;
+            state->done.notify_all();
         }
     }).detach();
 }
@@ -58,6 +66,29 @@ ErrorRelay::~ErrorRelay() {
     const std::lock_guard lock(m_state->mutex);
     m_state->ending = true;
     m_state->wake.notify_one();
+}
+
+ErrorRelay &ErrorRelay::standardError() {
+    // Never destroyed: a message may come at any time until the process
+    // ends. What it holds then is written at the end, unless the
+    // descriptor takes nothing for a while.
+    static ErrorRelay *const relay = [] {
+        auto *created = new ErrorRelay(STDERR_FILENO);
+        std::atexit([] { relay->waitWritten(std::chrono::milliseconds(500)); });
+        return created;
+    }();
+    return *relay;
+}
+
+void ErrorRelay::passQtMessages() {
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context,
+                              const QString &message) {
+        const QByteArray line = (qFormatLogMessage(type, context, message) + u'\n').toLocal8Bit();
+        if (type == QtFatalMsg)
+            writeAll(STDERR_FILENO, line);
+        else
+            standardError().pass(line);
+    });
 }
 
 void ErrorRelay::pass(QByteArrayView text) {
@@ -76,6 +107,12 @@ void ErrorRelay::pass(QByteArrayView text) {
     state.droppedAll += text.size() - taken;
     if (taken > 0)
         state.wake.notify_one();
+}
+
+void ErrorRelay::waitWritten(std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_state->mutex);
+    m_state->done.wait_for(lock, limit,
+                           [&] { return m_state->held.isEmpty() && !m_state->writing; });
 }
 
 qint64 ErrorRelay::dropped() const {

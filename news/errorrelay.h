@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
+#include <chrono>
 #include <memory>
 
 // Passes text on to a descriptor (the program's standard error) from a
@@ -22,7 +23,16 @@ public:
     ErrorRelay(ErrorRelay &&) = delete;
     ErrorRelay &operator=(ErrorRelay &&) = delete;
 
+    // The relay to this process's standard error, one for all that is
+    // written there, so that what is passed keeps its order.
+    static ErrorRelay &standardError();
+    // Qt's messages (qWarning() and the like) go through standardError(); a
+    // fatal one is written at once, before Qt ends the process.
+    static void passQtMessages();
+
     void pass(QByteArrayView text);
+    // Waits, at most limit, until all the relay holds is written.
+    void waitWritten(std::chrono::milliseconds limit);
     // Bytes dropped so far.
     [[nodiscard]] qint64 dropped() const;
 

@@ -1,5 +1,6 @@
 #include "newsprocess.h"
 
+#include "errorrelay.h"
 #include "newsaddress.h"
 #include "processtree.h"
 #include "viewersandbox.h"
@@ -159,7 +160,7 @@ void NewsProcess::passOnErrors() {
         return;
     // The web engine's own messages, as words: a control character could
     // make the terminal they reach do or answer something.
-    m_errors.pass(newsprotocol::printable(m_process->readAllStandardError()));
+    ErrorRelay::standardError().pass(newsprotocol::printable(m_process->readAllStandardError()));
 }
 
 void NewsProcess::receive(const Message &message) {

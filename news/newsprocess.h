@@ -1,6 +1,5 @@
 #pragma once
 
-#include "errorrelay.h"
 #include "newsprotocol.h"
 #include "newsservice.h"
 #include "openlimit.h"
@@ -99,9 +98,8 @@ private:
     std::function<void(const QString &)> m_openInBrowser;
     Limits m_limits;
     QProcess *m_process = nullptr;
-    ErrorRelay m_errors{2}; // the program's standard error
-    QTimer m_watch{this};   // the limits' checks
-    QElapsedTimer m_clock;  // since construction, for m_opens
+    QTimer m_watch{this};  // the limits' checks
+    QElapsedTimer m_clock; // since construction, for m_opens
     OpenLimit m_opens;
     QElapsedTimer m_loadClock;
     QElapsedTimer m_pingClock;   // running while a ping waits for its pong
