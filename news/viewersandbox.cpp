@@ -340,7 +340,7 @@ void startEngine(const std::function<void()> &start) {
     // Whatever attached to the process while it could be attached to stays
     // attached: such a viewer is ended.
     if (tracerPid() != 0) {
-        std::fputs("tintoko-news: another process attached to the viewer\n", stderr);
+        std::fputs("tintoko-news: another process may have attached to the viewer\n", stderr);
         ::_exit(1);
     }
 }

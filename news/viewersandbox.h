@@ -66,7 +66,7 @@ QByteArray anonymousFile(const QByteArray &contents);
 // Of environment (NAME=value entries), those the viewer needs, and no
 // others: where it draws (the display, its cookie, Qt's choices of platform
 // and scale), its language, its own folders and session bus, the search
-// path, the engine's options without the unsafe ones, SUDO_UID, and the
+// path, the engine's harmless options only, SUDO_UID, and the
 // sanitizers' settings (read only by a build made with them).
 QByteArrayList viewerEnvironment(const QByteArrayList &environment);
 
@@ -123,7 +123,8 @@ bool becomeUnprivileged();
 std::optional<NewsNotice> reasonAgainstEngine();
 
 // Takes out of this process's environment what would run a page outside the
-// sandbox.
+// sandbox or open it to a debugger: of the engine's options, the harmless
+// ones stay.
 void removeSandboxSwitches();
 
 } // namespace viewersandbox

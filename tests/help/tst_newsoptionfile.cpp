@@ -191,6 +191,11 @@ void TestNewsOptionFile::unreadableFile() {
         QRegularExpression("^news option: " + QRegularExpression::escape(unreadable.fileName()) +
                            " cannot be read: .+"));
     QVERIFY(!newsoptionfile::readFile(unreadable.fileName()));
+    // A folder in its place, which can be opened, is no setting either: said too.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("v.sz")));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^news option: .+/v.sz is not a regular"));
+    QVERIFY(!newsoptionfile::readFile(dir.filePath(QStringLiteral("v.sz"))));
 }
 
 void TestNewsOptionFile::writeThenRead() {
