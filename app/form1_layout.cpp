@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSlider>
 #include <QTimer>
 #include <QWindow>
@@ -40,10 +41,6 @@ void place(QWidget *widget, const Placement &p) {
 
 QSize designedClientSize() {
     return {units::twipsToPx(DesignedClient::width), units::twipsToPx(DesignedClient::height)};
-}
-
-QPoint pinnedPlace() {
-    return {units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top)};
 }
 
 // Watches the window for resizes, moves and state changes, and the window
@@ -193,6 +190,17 @@ void Form1::connectLayout() {
     m_layoutEvents = events;
 }
 
+QPoint Form1::pinnedPlace() const {
+    // The whole frame on the screen, the frame as it was last seen (none
+    // before the first show, and the window is pinned again once it has one).
+    const QPoint designed(units::twipsToPx(PinnedWindow::left),
+                          units::twipsToPx(PinnedWindow::top));
+    const QSize frame = pinnedSize() + (frameGeometry().size() - geometry().size());
+    return screen() == nullptr
+               ? designed
+               : WindowPinning::onScreen(designed, frame, screen()->availableGeometry());
+}
+
 QSize Form1::pinnedSize() const {
     // The client area plus the menu bar (see the top of this file).
     const QSize client = designedClientSize();
@@ -204,7 +212,8 @@ QSize Form1::pinnedSize() const {
 
 void Form1::pinWindow() {
     const QSize size = pinnedSize();
-    m_pinning.setTarget(size, pinnedPlace());
+    const QPoint place = pinnedPlace();
+    m_pinning.setTarget(size, place);
     m_ui.client->setFixedSize(designedClientSize());
     resize(size);
     // Sizes a window manager may choose are the base size plus steps. Qt
@@ -220,9 +229,9 @@ void Form1::pinWindow() {
         // maximised, when the frame changes back.) Where a program cannot
         // place its windows, the size is all there is to pin.
         if (m_pinning.placesItself())
-            window->setFramePosition(pinnedPlace());
+            window->setFramePosition(place);
     } else {
-        move(pinnedPlace()); // before the first show: the frame's position too
+        move(place); // before the first show: the frame's position too
     }
 }
 

@@ -1,5 +1,6 @@
 #include "windowpinning.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -11,6 +12,15 @@ WindowPinning::State normalOrMaximised(Qt::WindowStates states) {
 }
 
 } // namespace
+
+QPoint WindowPinning::onScreen(QPoint place, QSize frameSize, const QRect &screen) {
+    if (!screen.isValid())
+        return place;
+    const QPoint farthest =
+        screen.bottomRight() + QPoint(1, 1) - QPoint(frameSize.width(), frameSize.height());
+    return {std::max(screen.left(), std::min(place.x(), farthest.x())),
+            std::max(screen.top(), std::min(place.y(), farthest.y()))};
+}
 
 WindowPinning::State WindowPinning::state() const {
     if (m_qt.testFlag(Qt::WindowMinimized))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QtGlobal>
 
@@ -57,6 +58,10 @@ public:
         m_place = framePosition;
     }
     [[nodiscard]] bool placesItself() const { return m_placesItself; }
+    // Where a frame of frameSize pinned at `place` goes on `screen`: moved up
+    // and left just enough for the whole frame to be on it (a large display
+    // scale on a small screen), never off its top-left corner.
+    static QPoint onScreen(QPoint place, QSize frameSize, const QRect &screen);
 
     // --- what the window system reported -------------------------------------
     Answer qtState(Qt::WindowStates states);
