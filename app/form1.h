@@ -92,6 +92,9 @@ public:
     void wenjian1_Click(int index);
     void kor_tuopan1_Click(int index);
     void tuopan_Click(); // left click on the tray icon
+    // The program was started again: the window comes back as from the tray,
+    // and to the front if it was behind others.
+    void showAgain();
     void bangzhu1_Click(int index);
     void wangye_Click(int index);
     void wangye_MouseMove(int index);
@@ -112,6 +115,7 @@ private:
     void connectNews();
     void placeControls(bool maximised);
     [[nodiscard]] QSize pinnedSize() const;
+    [[nodiscard]] QPoint pinnedPlace() const;
     void pinWindow();
 
     // Shows what the drill's answer changed and carries out its sound.

@@ -1,5 +1,7 @@
 #include "desktopurlopener.h"
+#include "displaypresence.h"
 #include "form1.h"
+#include "instancerendezvous.h"
 #include "maker.h"
 #include "mp3play.h"
 #include "newsprocess.h"
@@ -10,17 +12,68 @@
 #include "qtchinese.h"
 #include "rootbrowser.h"
 #include "systemtray.h"
+#include "tintokoarguments.h"
 
 #include <QApplication>
+#include <QStandardPaths>
+
+#include <cstdio>
 
 #include <unistd.h>
 
+namespace {
+
+// What the command line asks of the window: at the start, and again from
+// every later start, which hands its command line to this one.
+void applyOptions(Form1 &window, const TintokoArguments &options) {
+    Q_UNUSED(window);
+    Q_UNUSED(options);
+}
+
+} // namespace
+
 int main(int argc, char *argv[]) {
-    Q_INIT_RESOURCE(resources);
+    // The command line first: --help and --version need no display.
+    QStringList commandLine;
+    for (int i = 0; i < argc; ++i)
+        commandLine << QString::fromLocal8Bit(argv[i]);
+    const QString version = QStringLiteral(TINTOKO_VERSION_STRING);
+    const TintokoArguments options = parseTintokoArguments(commandLine, version);
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "tintoko：%s", qUtf8Printable(options.error));
+        return 2;
+    }
+    if (!options.answer.isEmpty()) {
+        std::fputs(qUtf8Printable(options.answer), stdout);
+        return 0;
+    }
     choosePlatform();
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!displayPresent(environment)) {
+        std::fputs(noDisplayMessage("tintoko").constData(), stderr);
+        return 1;
+    }
+    // One window per user and display: a later start hands its command line
+    // to the running one and ends.
+    InstanceRendezvous rendezvous(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+                                  QStringLiteral("tintoko"),
+                                  InstanceRendezvous::displayOf(environment));
+    switch (rendezvous.claim(commandLine)) {
+    case InstanceRendezvous::Role::Handed:
+        return 0;
+    case InstanceRendezvous::Role::Unanswered:
+        std::fputs("tintoko：已经有一个 Tintoko 开着，但它没有回应。\n", stderr);
+        return 1;
+    case InstanceRendezvous::Role::First:
+    case InstanceRendezvous::Role::Alone:
+        break;
+    }
+
+    Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
+    rendezvous.listen(); // what it is handed waits for the window, in the event loop
     QApplication::setApplicationName(QStringLiteral("tintoko"));
-    QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));
+    QApplication::setApplicationVersion(version);
     installQtChinese(); // Qt's own buttons say 确定, whatever the locale
 
     QApplication::setWindowIcon(programIcon()); // the window's and the tray's
@@ -62,5 +115,13 @@ int main(int argc, char *argv[]) {
                   .opener = &opener,
                   .news = newsSettings});
     window.show();
+    applyOptions(window, options);
+    QObject::connect(&rendezvous, &InstanceRendezvous::handed, &window,
+                     [&window, &version](const QStringList &again) {
+                         window.showAgain();
+                         const TintokoArguments later = parseTintokoArguments(again, version);
+                         if (later.error.isEmpty() && later.answer.isEmpty())
+                             applyOptions(window, later);
+                     });
     return QApplication::exec();
 }

@@ -1,0 +1,51 @@
+#include "tintokoarguments.h"
+
+#include <QTest>
+
+// What tintoko makes of its command line, before it needs a display.
+class TestTintokoArguments : public QObject {
+    Q_OBJECT
+
+private slots:
+    void arguments_data();
+    void arguments();
+};
+
+void TestTintokoArguments::arguments_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("scanMs");     // -1: no scanning
+    QTest::addColumn<QString>("error");  // all of it, or empty
+    QTest::addColumn<QString>("answer"); // a piece of what goes to standard output
+    const QString range = "要写 0.5 到 10 之间的秒数。用法见 tintoko --help\n";
+    // clang-format off
+    QTest::newRow("none") << QStringList{} << -1 << "" << "";
+    QTest::newRow("scan") << QStringList{"--scan"} << 2000 << "" << "";
+    QTest::newRow("scan, shortest") << QStringList{"--scan=0.5"} << 500 << "" << "";
+    QTest::newRow("scan, longest") << QStringList{"--scan=10"} << 10000 << "" << "";
+    QTest::newRow("scan, not a number") << QStringList{"--scan=abc"} << -1 << "--scan 的值“abc”不行，" + range << "";
+    QTest::newRow("scan, zero") << QStringList{"--scan=0"} << -1 << "--scan 的值“0”不行，" + range << "";
+    QTest::newRow("scan, too long") << QStringList{"--scan=100"} << -1 << "--scan 的值“100”不行，" + range << "";
+    QTest::newRow("scan, empty") << QStringList{"--scan="} << -1 << "--scan 的值“”不行，" + range << "";
+    QTest::newRow("scan, not finite") << QStringList{"--scan=nan"} << -1 << "--scan 的值“nan”不行，" + range << "";
+    QTest::newRow("unknown option") << QStringList{"--bogus", "--help"} << -1 << "不认识的选项“--bogus”。用法见 tintoko --help\n" << "";
+    QTest::newRow("a file") << QStringList{"红.mp3"} << -1 << "多余的参数“红.mp3”。用法见 tintoko --help\n" << "";
+    QTest::newRow("help") << QStringList{"--scan", "-h"} << 2000 << "" << "  --scan[=秒数]    轮流突出显示颜色按钮";
+    QTest::newRow("version") << QStringList{"--version"} << -1 << "" << "tintoko 5.7\n";
+    // clang-format on
+}
+
+void TestTintokoArguments::arguments() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, scanMs);
+    QFETCH(QString, error);
+    QFETCH(QString, answer);
+    const TintokoArguments parsed =
+        parseTintokoArguments(QStringList{"tintoko"} + arguments, QStringLiteral("5.7"));
+    QCOMPARE(parsed.scanStep.value_or(std::chrono::milliseconds(-1)).count(), scanMs);
+    QCOMPARE(parsed.error, error);
+    QCOMPARE(parsed.answer.isEmpty(), answer.isEmpty());
+    QVERIFY2(parsed.answer.contains(answer), qPrintable(parsed.answer));
+}
+
+QTEST_APPLESS_MAIN(TestTintokoArguments)
+#include "tst_tintokoarguments.moc"
