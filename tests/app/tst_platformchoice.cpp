@@ -70,7 +70,6 @@ void TestPlatformChoice::arguments_data() {
     QTest::newRow("scan, not a number") << QStringList{"--scan=abc"} << -1 << "--scan 的值“abc”不行，" + range << "";
     QTest::newRow("scan, zero") << QStringList{"--scan=0"} << -1 << "--scan 的值“0”不行，" + range << "";
     QTest::newRow("scan, too long") << QStringList{"--scan=100"} << -1 << "--scan 的值“100”不行，" + range << "";
-    QTest::newRow("scan, not finite") << QStringList{"--scan=nan"} << -1 << "--scan 的值“nan”不行，" + range << "";
     QTest::newRow("unknown option") << QStringList{"--bogus", "--help"} << -1 << "不认识的选项“--bogus”。用法见 tintoko --help\n" << "";
     QTest::newRow("help") << QStringList{"--scan", "-h"} << 2000 << "" << "  --scan[=秒数]    轮流突出显示颜色按钮";
     QTest::newRow("version") << QStringList{"--version"} << -1 << "" << "tintoko 5.7\n";
@@ -86,8 +85,8 @@ void TestPlatformChoice::arguments() {
         parseTintokoArguments(QStringList{"tintoko"} + arguments, QStringLiteral("5.7"));
     QCOMPARE(parsed.scanStep.value_or(std::chrono::milliseconds(-1)).count(), scanMs);
     QCOMPARE(parsed.error, error);
-    QCOMPARE(parsed.answer.isEmpty(), answer.isEmpty());
-    QVERIFY2(parsed.answer.contains(answer), qPrintable(parsed.answer));
+    QVERIFY2(answer.isEmpty() ? parsed.answer.isEmpty() : parsed.answer.contains(answer),
+             qPrintable(parsed.answer));
 }
 
 QTEST_APPLESS_MAIN(TestPlatformChoice)

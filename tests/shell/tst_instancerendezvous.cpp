@@ -33,17 +33,16 @@ void TestInstanceRendezvous::laterStart() {
             QVERIFY(QFile(folder.filePath(file)).open(QIODevice::WriteOnly));
     } else if (!before.isEmpty()) {
         running = std::make_unique<InstanceRendezvous>(folder.path(), "tintoko", before);
-        QCOMPARE(running->claim({}), InstanceRendezvous::Role::First);
-        QVERIFY(running->listen());
+        QVERIFY(running->claim({}) == InstanceRendezvous::Role::First && running->listen());
     }
     const QStringList commandLine{"tintoko", "--scan=3", "红 色", ""};
     InstanceRendezvous start(folder.path(), "tintoko", "x:0");
     QCOMPARE(start.claim(commandLine),
              first ? InstanceRendezvous::Role::First : InstanceRendezvous::Role::Handed);
     // Whoever took it, the next start hands its command line there.
-    InstanceRendezvous &taker = first ? start : *running;
     QStringList handed;
-    connect(&taker, &InstanceRendezvous::handed, this, [&](const QStringList &c) { handed = c; });
+    connect(first ? &start : running.get(), &InstanceRendezvous::handed, this,
+            [&](const QStringList &c) { handed = c; });
     InstanceRendezvous next(folder.path(), "tintoko", "x:0");
     if (first) {
         QVERIFY(start.listen());
