@@ -167,12 +167,12 @@ void TestWindowPinning::givesUpUntilMovedAgain() {
 void TestWindowPinning::onScreen_data() {
     QTest::addColumn<QRect>("screen"); // its free area, for a frame of 506 x 365
     QTest::addColumn<QPoint>("place");
+    // clang-format off
     QTest::newRow("fits") << QRect(0, 0, 1280, 800) << kPlace;
-    QTest::newRow("twice the scale on 1280 x 800: up to the bottom edge")
-        << QRect(0, 0, 640, 400) << QPoint(100, 35);
+    QTest::newRow("twice the scale on 1280 x 800: up") << QRect(0, 0, 640, 400) << QPoint(100, 35);
     QTest::newRow("a panel on the right: left") << QRect(0, 0, 600, 800) << QPoint(94, 67);
-    QTest::newRow("larger than the screen: its top-left corner")
-        << QRect(0, 32, 400, 300) << QPoint(0, 32);
+    QTest::newRow("larger than the screen: its top-left") << QRect(0, 32, 400, 300) << QPoint(0, 32);
+    // clang-format on
 }
 
 void TestWindowPinning::onScreen() {
