@@ -115,7 +115,6 @@ private:
     void connectNews();
     void placeControls(bool maximised);
     [[nodiscard]] QSize pinnedSize() const;
-    [[nodiscard]] QPoint pinnedPlace() const;
     void pinWindow();
 
     // Shows what the drill's answer changed and carries out its sound.

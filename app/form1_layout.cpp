@@ -39,6 +39,17 @@ void place(QWidget *widget, const Placement &p) {
     widget->move(units::unitsToPxX(p.left), units::unitsToPxY(p.top));
 }
 
+QPoint pinnedPlace() {
+    return {units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top)};
+}
+
+// Tells the pinning the screen and the frame the window has now.
+void seeScreen(WindowPinning &pinning, const QWidget &window) {
+    if (window.screen() != nullptr)
+        pinning.setScreen(window.screen()->availableGeometry(),
+                          window.frameGeometry().size() - window.size());
+}
+
 QSize designedClientSize() {
     return {units::twipsToPx(DesignedClient::width), units::twipsToPx(DesignedClient::height)};
 }
@@ -83,8 +94,10 @@ public:
             break;
         case QEvent::Resize:
         case QEvent::Move:
-            if (watched == &m_form)
+            if (watched == &m_form) {
+                seeScreen(m_pinning, m_form);
                 report(m_pinning.geometry(m_form.size(), m_form.frameGeometry().topLeft()));
+            }
             break;
         case QEvent::MouseButtonDblClick:
             // A double-click on the free client area, or on one of the two
@@ -190,17 +203,6 @@ void Form1::connectLayout() {
     m_layoutEvents = events;
 }
 
-QPoint Form1::pinnedPlace() const {
-    // The whole frame on the screen, the frame as it was last seen (none
-    // before the first show, and the window is pinned again once it has one).
-    const QPoint designed(units::twipsToPx(PinnedWindow::left),
-                          units::twipsToPx(PinnedWindow::top));
-    const QSize frame = pinnedSize() + (frameGeometry().size() - geometry().size());
-    return screen() == nullptr
-               ? designed
-               : WindowPinning::onScreen(designed, frame, screen()->availableGeometry());
-}
-
 QSize Form1::pinnedSize() const {
     // The client area plus the menu bar (see the top of this file).
     const QSize client = designedClientSize();
@@ -212,8 +214,9 @@ QSize Form1::pinnedSize() const {
 
 void Form1::pinWindow() {
     const QSize size = pinnedSize();
-    const QPoint place = pinnedPlace();
-    m_pinning.setTarget(size, place);
+    m_pinning.setTarget(size, pinnedPlace());
+    seeScreen(m_pinning, *this);
+    const QPoint place = m_pinning.place();
     m_ui.client->setFixedSize(designedClientSize());
     resize(size);
     // Sizes a window manager may choose are the base size plus steps. Qt

@@ -22,6 +22,14 @@ QPoint WindowPinning::onScreen(QPoint place, QSize frameSize, const QRect &scree
             std::max(screen.top(), std::min(place.y(), farthest.y()))};
 }
 
+void WindowPinning::setScreen(const QRect &screen, QSize frameExtra) {
+    const QPoint before = place();
+    m_screen = screen;
+    m_frameExtra = frameExtra;
+    if (place() != before)
+        m_placeOwed = true;
+}
+
 WindowPinning::State WindowPinning::state() const {
     if (m_qt.testFlag(Qt::WindowMinimized))
         return State::Minimised;
@@ -31,7 +39,7 @@ WindowPinning::State WindowPinning::state() const {
 bool WindowPinning::pinned() const {
     if (state() != State::Normal)
         return true;
-    return m_seenSize == m_size && (!m_placesItself || !m_placeOwed || m_seenPlace == m_place);
+    return m_seenSize == m_size && (!m_placesItself || !m_placeOwed || m_seenPlace == place());
 }
 
 WindowPinning::Answer WindowPinning::qtState(Qt::WindowStates states) {
@@ -54,7 +62,7 @@ WindowPinning::Answer WindowPinning::geometry(QSize size, QPoint framePosition) 
         m_placeOwed = true;
     m_seenSize = size;
     m_seenPlace = framePosition;
-    if (size == m_size && framePosition == m_place)
+    if (size == m_size && framePosition == place())
         m_placeOwed = false;
     if (m_givenUpAt) {
         if (*m_givenUpAt == std::pair(size, framePosition))

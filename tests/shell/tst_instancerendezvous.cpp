@@ -25,6 +25,7 @@ void TestInstanceRendezvous::laterStart_data() {
 }
 
 void TestInstanceRendezvous::laterStart() {
+    using Role = InstanceRendezvous::Role;
     QFETCH(QString, before);
     const bool first = before != "x:0"; // the new start takes the rendezvous
     QTemporaryDir folder;               // private, as a runtime folder is
@@ -34,17 +35,15 @@ void TestInstanceRendezvous::laterStart() {
             QVERIFY(QFile(folder.filePath(file)).open(QIODevice::WriteOnly));
     } else if (!before.isEmpty()) {
         running = std::make_unique<InstanceRendezvous>(folder.path(), "tintoko", before);
-        QVERIFY(running->claim({}) == InstanceRendezvous::Role::First && running->listen());
+        QVERIFY(running->claim({}) == Role::First && running->listen());
     }
     const QStringList commandLine{"tintoko", "--scan=3", "红 色", ""};
     InstanceRendezvous start(folder.path(), "tintoko", "x:0");
-    QCOMPARE(start.claim(commandLine),
-             first ? InstanceRendezvous::Role::First : InstanceRendezvous::Role::Handed);
+    QCOMPARE(start.claim(commandLine), first ? Role::First : Role::Handed);
     // Whoever took it, the next start hands its command line there.
     QSignalSpy handed(first ? &start : running.get(), &InstanceRendezvous::handed);
     InstanceRendezvous next(folder.path(), "tintoko", "x:0");
-    QVERIFY(!first ||
-            (start.listen() && next.claim(commandLine) == InstanceRendezvous::Role::Handed));
+    QVERIFY(!first || (start.listen() && next.claim(commandLine) == Role::Handed));
     QTRY_COMPARE(handed.value(0).value(0).toStringList(), commandLine);
 }
 
