@@ -10,6 +10,7 @@
 #include "programfolder.h"
 #include "programicon.h"
 #include "qtchinese.h"
+#include "qtoptions.h"
 #include "rootbrowser.h"
 #include "systemtray.h"
 #include "tintokoarguments.h"
@@ -47,6 +48,9 @@ int main(int argc, char *argv[]) {
         std::fputs(qUtf8Printable(options.answer), stdout);
         return 0;
     }
+    // Qt's -platform wins over QT_QPA_PLATFORM: the display is looked for there.
+    if (const QString platform = qtoptions::platform(commandLine); !platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform.toLocal8Bit());
     choosePlatform();
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!displayPresent(environment)) {

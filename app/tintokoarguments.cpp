@@ -1,5 +1,7 @@
 #include "tintokoarguments.h"
 
+#include "qtoptions.h"
+
 #include <cmath>
 
 namespace {
@@ -40,8 +42,11 @@ TintokoArguments parseTintokoArguments(const QStringList &arguments, const QStri
     bool help = false;
     bool versionAsked = false;
     const QString scanPrefix = QStringLiteral("--scan=");
-    for (const QString &argument : arguments.mid(1)) {
-        if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (const qsizetype qt = qtoptions::at(arguments, i); qt > 0) {
+            i += qt - 1; // for the application object
+        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
             help = true;
         } else if (argument == QLatin1String("-v") || argument == QLatin1String("--version")) {
             versionAsked = true;

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr qint64 kMaxCommandLine = 64 * 1024;
+constexpr qint64 kMaxCommandLine = qint64(64) * 1024;
 constexpr int kReadMs = 2000; // a later start writes at once, then closes
 
 // Only a folder of the user's own that nobody else may enter.

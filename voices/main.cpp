@@ -5,6 +5,7 @@
 #include "programicon.h"
 #include "pulsesource.h"
 #include "qtchinese.h"
+#include "qtoptions.h"
 #include "recorder.h"
 #include "voicelines.h"
 #include "voicesarguments.h"
@@ -31,6 +32,9 @@ int main(int argc, char *argv[]) {
         std::fputs(qUtf8Printable(arguments.answer), stdout);
         return 0;
     }
+    // Qt's -platform wins over QT_QPA_PLATFORM: the display is looked for there.
+    if (const QString platform = qtoptions::platform(commandLine); !platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform.toLocal8Bit());
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!displayPresent(environment)) {
         std::fputs(noDisplayMessage("tintoko-voices").constData(), stderr);

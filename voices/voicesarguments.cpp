@@ -1,6 +1,7 @@
 #include "voicesarguments.h"
 
 #include "programfolder.h"
+#include "qtoptions.h"
 
 #include <QDir>
 
@@ -33,7 +34,9 @@ VoicesArguments parseVoicesArguments(const QStringList &arguments, const QString
     const QString folderOption = QStringLiteral("--folder");
     for (qsizetype i = 1; i < arguments.size() && result.error.isEmpty(); ++i) {
         const QString &argument = arguments.at(i);
-        if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+        if (const qsizetype qt = qtoptions::at(arguments, i); qt > 0) {
+            i += qt - 1; // for the application object
+        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
             help = true;
         } else if (argument == QLatin1String("-v") || argument == QLatin1String("--version")) {
             versionAsked = true;

@@ -64,7 +64,7 @@ void TestPlatformChoice::arguments_data() {
     const QString range = "要写 0.5 到 10 之间的秒数。用法见 tintoko --help\n";
     // clang-format off
     QTest::newRow("scan") << QStringList{"--scan"} << 2000 << "" << "";
-    QTest::newRow("scan, shortest") << QStringList{"--scan=0.5"} << 500 << "" << "";
+    QTest::newRow("Qt's option, scan, shortest") << QStringList{"-platform", "xcb", "--scan=0.5"} << 500 << "" << "";
     QTest::newRow("scan, longest") << QStringList{"--scan=10"} << 10000 << "" << "";
     QTest::newRow("scan, not a number") << QStringList{"--scan=abc"} << -1 << "--scan 的值“abc”不行，" + range << "";
     QTest::newRow("scan, zero") << QStringList{"--scan=0"} << -1 << "--scan 的值“0”不行，" + range << "";
