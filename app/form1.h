@@ -92,6 +92,9 @@ public:
     void wenjian1_Click(int index);
     void kor_tuopan1_Click(int index);
     void tuopan_Click(); // left click on the tray icon
+    // The program was started again: the window comes back as from the tray,
+    // and to the front if it was behind others.
+    void showAgain();
     void bangzhu1_Click(int index);
     void wangye_Click(int index);
     void wangye_MouseMove(int index);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSlider>
 #include <QTimer>
 #include <QWindow>
@@ -38,12 +39,19 @@ void place(QWidget *widget, const Placement &p) {
     widget->move(units::unitsToPxX(p.left), units::unitsToPxY(p.top));
 }
 
-QSize designedClientSize() {
-    return {units::twipsToPx(DesignedClient::width), units::twipsToPx(DesignedClient::height)};
-}
-
 QPoint pinnedPlace() {
     return {units::twipsToPx(PinnedWindow::left), units::twipsToPx(PinnedWindow::top)};
+}
+
+// Tells the pinning the screen and the frame the window has now.
+void seeScreen(WindowPinning &pinning, const QWidget &window) {
+    if (window.screen() != nullptr)
+        pinning.setScreen(window.screen()->availableGeometry(),
+                          window.frameGeometry().size() - window.size());
+}
+
+QSize designedClientSize() {
+    return {units::twipsToPx(DesignedClient::width), units::twipsToPx(DesignedClient::height)};
 }
 
 // Watches the window for resizes, moves and state changes, and the window
@@ -86,8 +94,10 @@ public:
             break;
         case QEvent::Resize:
         case QEvent::Move:
-            if (watched == &m_form)
+            if (watched == &m_form) {
+                seeScreen(m_pinning, m_form);
                 report(m_pinning.geometry(m_form.size(), m_form.frameGeometry().topLeft()));
+            }
             break;
         case QEvent::MouseButtonDblClick:
             // A double-click on the free client area, or on one of the two
@@ -205,6 +215,8 @@ QSize Form1::pinnedSize() const {
 void Form1::pinWindow() {
     const QSize size = pinnedSize();
     m_pinning.setTarget(size, pinnedPlace());
+    seeScreen(m_pinning, *this);
+    const QPoint place = m_pinning.place();
     m_ui.client->setFixedSize(designedClientSize());
     resize(size);
     // Sizes a window manager may choose are the base size plus steps. Qt
@@ -220,9 +232,9 @@ void Form1::pinWindow() {
         // maximised, when the frame changes back.) Where a program cannot
         // place its windows, the size is all there is to pin.
         if (m_pinning.placesItself())
-            window->setFramePosition(pinnedPlace());
+            window->setFramePosition(place);
     } else {
-        move(pinnedPlace()); // before the first show: the frame's position too
+        move(place); // before the first show: the frame's position too
     }
 }
 

@@ -59,6 +59,10 @@ void Form1::tuopan_Click() {
     // in (normal or maximised); a window on screen is left alone.
     if (isVisible() && !isMinimized())
         return;
+    showAgain();
+}
+
+void Form1::showAgain() {
     // A Wayland compositor does not let a program take its window back from
     // the task bar; shown anew, the window comes back.
     if (QGuiApplication::platformName() == QLatin1String("wayland") && isMinimized())

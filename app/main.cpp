@@ -1,6 +1,8 @@
 #include "desktopurlopener.h"
+#include "displaypresence.h"
 #include "errorrelay.h"
 #include "form1.h"
+#include "instancerendezvous.h"
 #include "maker.h"
 #include "mp3play.h"
 #include "newsprocess.h"
@@ -9,22 +11,77 @@
 #include "programfolder.h"
 #include "programicon.h"
 #include "qtchinese.h"
+#include "qtoptions.h"
 #include "rootbrowser.h"
 #include "systemtray.h"
+#include "tintokoarguments.h"
 
 #include <QApplication>
+#include <QStandardPaths>
+
+#include <cstdio>
 
 #include <unistd.h>
 
+namespace {
+
+// What the command line asks of the window: at the start, and again from
+// every later start, which hands its command line to this one.
+void applyOptions(Form1 &window, const TintokoArguments &options) {
+    Q_UNUSED(window);
+    Q_UNUSED(options);
+}
+
+} // namespace
+
 int main(int argc, char *argv[]) {
-    Q_INIT_RESOURCE(resources);
     // A standard error that takes nothing (a pipe nobody reads, a stopped
     // terminal) never holds up the window.
     ErrorRelay::passQtMessages();
+    // The command line first: --help and --version need no display.
+    QStringList commandLine;
+    for (int i = 0; i < argc; ++i)
+        commandLine << QString::fromLocal8Bit(argv[i]);
+    const QString version = QStringLiteral(TINTOKO_VERSION_STRING);
+    const TintokoArguments options = parseTintokoArguments(commandLine, version);
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "tintoko：%s", qUtf8Printable(options.error));
+        return 2;
+    }
+    if (!options.answer.isEmpty()) {
+        std::fputs(qUtf8Printable(options.answer), stdout);
+        return 0;
+    }
+    // Qt's -platform wins over QT_QPA_PLATFORM: the display is looked for there.
+    if (const QString platform = qtoptions::platform(commandLine); !platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform.toLocal8Bit());
     choosePlatform();
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!displayPresent(environment)) {
+        std::fputs(noDisplayMessage("tintoko").constData(), stderr);
+        return 1;
+    }
+    // One window per user and display: a later start hands its command line
+    // to the running one and ends.
+    InstanceRendezvous rendezvous(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+                                  QStringLiteral("tintoko"),
+                                  InstanceRendezvous::displayOf(environment));
+    switch (rendezvous.claim(commandLine)) {
+    case InstanceRendezvous::Role::Handed:
+        return 0;
+    case InstanceRendezvous::Role::Unanswered:
+        std::fputs("tintoko：已经有一个 Tintoko 开着，但它没有回应。\n", stderr);
+        return 1;
+    case InstanceRendezvous::Role::First:
+    case InstanceRendezvous::Role::Alone:
+        break;
+    }
+
+    Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
+    rendezvous.listen(); // what it is handed waits for the window, in the event loop
     QApplication::setApplicationName(QStringLiteral("tintoko"));
-    QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));
+    QApplication::setApplicationVersion(version);
     installQtChinese(); // Qt's own buttons say 确定, whatever the locale
 
     QApplication::setWindowIcon(programIcon()); // the window's and the tray's
@@ -66,5 +123,13 @@ int main(int argc, char *argv[]) {
                   .opener = &opener,
                   .news = newsSettings});
     window.show();
+    applyOptions(window, options);
+    QObject::connect(&rendezvous, &InstanceRendezvous::handed, &window,
+                     [&window, &version](const QStringList &again) {
+                         window.showAgain();
+                         const TintokoArguments later = parseTintokoArguments(again, version);
+                         if (later.error.isEmpty() && later.answer.isEmpty())
+                             applyOptions(window, later);
+                     });
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "windowpinning.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -12,6 +13,23 @@ WindowPinning::State normalOrMaximised(Qt::WindowStates states) {
 
 } // namespace
 
+QPoint WindowPinning::onScreen(QPoint place, QSize frameSize, const QRect &screen) {
+    if (!screen.isValid())
+        return place;
+    const QPoint farthest =
+        screen.bottomRight() + QPoint(1, 1) - QPoint(frameSize.width(), frameSize.height());
+    return {std::max(screen.left(), std::min(place.x(), farthest.x())),
+            std::max(screen.top(), std::min(place.y(), farthest.y()))};
+}
+
+void WindowPinning::setScreen(const QRect &screen, QSize frameExtra) {
+    const QPoint before = place();
+    m_screen = screen;
+    m_frameExtra = frameExtra;
+    if (place() != before)
+        m_placeOwed = true;
+}
+
 WindowPinning::State WindowPinning::state() const {
     if (m_qt.testFlag(Qt::WindowMinimized))
         return State::Minimised;
@@ -21,7 +39,7 @@ WindowPinning::State WindowPinning::state() const {
 bool WindowPinning::pinned() const {
     if (state() != State::Normal)
         return true;
-    return m_seenSize == m_size && (!m_placesItself || !m_placeOwed || m_seenPlace == m_place);
+    return m_seenSize == m_size && (!m_placesItself || !m_placeOwed || m_seenPlace == place());
 }
 
 WindowPinning::Answer WindowPinning::qtState(Qt::WindowStates states) {
@@ -44,7 +62,7 @@ WindowPinning::Answer WindowPinning::geometry(QSize size, QPoint framePosition) 
         m_placeOwed = true;
     m_seenSize = size;
     m_seenPlace = framePosition;
-    if (size == m_size && framePosition == m_place)
+    if (size == m_size && framePosition == place())
         m_placeOwed = false;
     if (m_givenUpAt) {
         if (*m_givenUpAt == std::pair(size, framePosition))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QtGlobal>
 
@@ -57,6 +58,19 @@ public:
         m_place = framePosition;
     }
     [[nodiscard]] bool placesItself() const { return m_placesItself; }
+    // The free area of the window's screen and what its frame adds to its
+    // size, as last seen (nothing before the window is shown). Where that
+    // moves the pinned place, the window owes it again.
+    void setScreen(const QRect &screen, QSize frameExtra);
+    // The pinned place as it goes on the screen: moved up and left just
+    // enough for the whole frame to be on it (a large display scale on a
+    // small screen). A frame seen for the first time can move it again.
+    [[nodiscard]] QPoint place() const {
+        return onScreen(m_place, m_size + m_frameExtra, m_screen);
+    }
+    // Where a frame of frameSize pinned at `place` goes on `screen`, never
+    // off its top-left corner.
+    static QPoint onScreen(QPoint place, QSize frameSize, const QRect &screen);
 
     // --- what the window system reported -------------------------------------
     Answer qtState(Qt::WindowStates states);
@@ -84,6 +98,8 @@ private:
     bool m_placesItself;
     QSize m_size;
     QPoint m_place;
+    QRect m_screen;
+    QSize m_frameExtra;
 
     Qt::WindowStates m_qt;
     State m_word = State::Normal;     // the last word on normal or maximised

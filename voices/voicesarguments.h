@@ -8,11 +8,11 @@
 // folder, instead of the user's own recordings folder
 // (ProgramFolder::userSoundFolder()); "--help" and "--version" ask for a text
 // on standard output instead of the window. Anything else is refused, with
-// what to tell on standard error.
+// one line for standard error. Read before anything needs a display.
 struct VoicesArguments {
     QString folder;      // where to record
     bool chosen = false; // a folder was given
-    QString error;       // when refused: why, and how it is used; else empty
+    QString error;       // when refused: one line that says why; else empty
     QString answer;      // the usage or the version, when asked for; else empty
 };
 

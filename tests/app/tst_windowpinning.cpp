@@ -48,6 +48,8 @@ private slots:
     void sequences_data();
     void sequences();
     void givesUpUntilMovedAgain();
+    void onScreen_data();
+    void onScreen();
 };
 
 void TestWindowPinning::sequences_data() {
@@ -160,6 +162,27 @@ void TestWindowPinning::givesUpUntilMovedAgain() {
     QCOMPARE(pinning.settled(), kNothing);
     QCOMPARE(pinning.geometry(kBig, kept), kWait);
     QCOMPARE(pinning.settled(), kPin);
+}
+
+void TestWindowPinning::onScreen_data() {
+    QTest::addColumn<QRect>("screen"); // its free area
+    QTest::addColumn<QPoint>("place");
+    // clang-format off
+    QTest::newRow("fits") << QRect(0, 0, 1280, 800) << kPlace;
+    QTest::newRow("twice the scale on 1280 x 800: up") << QRect(0, 0, 640, 400) << QPoint(100, 35);
+    QTest::newRow("larger than the screen: its top-left") << QRect(0, 32, 400, 300) << QPoint(0, 32);
+    // clang-format on
+}
+
+void TestWindowPinning::onScreen() {
+    QFETCH(QRect, screen);
+    QFETCH(QPoint, place);
+    WindowPinning pinning(true);
+    pinning.setTarget(kSize, kPlace);
+    pinning.geometry(kSize, kPlace);         // pinned before its frame was seen
+    pinning.setScreen(screen, QSize(2, 23)); // a frame of 506 x 365
+    QCOMPARE(pinning.place(), place);
+    QCOMPARE(pinning.settled(), place == kPlace ? kNothing : kPin);
 }
 
 QTEST_APPLESS_MAIN(TestWindowPinning)
