@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 bool isEnter(const QKeyEvent *event) {
@@ -16,6 +18,14 @@ bool isEnter(const QKeyEvent *event) {
 QKeyEvent asSpace(const QKeyEvent *event) {
     return {event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
             event->isAutoRepeat()};
+}
+
+// A ring `width` pixels wide along the inside of `outer`.
+void fillRing(QPainter &painter, const QRect &outer, int width, const QColor &colour) {
+    painter.fillRect(outer.left(), outer.top(), outer.width(), width, colour);
+    painter.fillRect(outer.left(), outer.bottom() - width + 1, outer.width(), width, colour);
+    painter.fillRect(outer.left(), outer.top(), width, outer.height(), colour);
+    painter.fillRect(outer.right() - width + 1, outer.top(), width, outer.height(), colour);
 }
 
 } // namespace
@@ -30,6 +40,11 @@ void ColourButton::setBackColour(quint32 value) {
     if (m_backColour == value)
         return;
     m_backColour = value;
+    update();
+}
+
+void ColourButton::setBoldFocusFrame(bool on) {
+    m_boldFocusFrame = on;
     update();
 }
 
@@ -57,7 +72,12 @@ void ColourButton::paintEvent(QPaintEvent * /*event*/) {
     const QRect textArea = down ? face.translated(1, 1) : face;
     painter.drawText(textArea, Qt::AlignCenter | Qt::TextSingleLine, text());
 
-    if (hasFocus()) {
+    if (hasFocus() && m_boldFocusFrame) {
+        // Black outside, white inside: one of the two stands out on any face.
+        const int width = std::max(3, face.height() / 8);
+        fillRing(painter, face, width, Qt::black);
+        fillRing(painter, face.adjusted(width, width, -width, -width), width, Qt::white);
+    } else if (hasFocus()) {
         QPen pen(ink);
         pen.setStyle(Qt::DotLine);
         painter.setPen(pen);
