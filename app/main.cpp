@@ -62,5 +62,11 @@ int main(int argc, char *argv[]) {
                   .opener = &opener,
                   .news = newsSettings});
     window.show();
+    // Temporary, until the command line is parsed: --scan and --scan=SECONDS.
+    for (const QString &argument : QCoreApplication::arguments()) {
+        if (argument == QLatin1String("--scan") || argument.startsWith(QLatin1String("--scan=")))
+            window.startScanning(std::chrono::milliseconds(
+                qRound(1000 * (argument.size() > 7 ? argument.mid(7).toDouble() : 2.0))));
+    }
     return QApplication::exec();
 }
