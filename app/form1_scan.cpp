@@ -58,6 +58,8 @@ void Form1::startScanning(std::chrono::milliseconds step) {
             slider->installEventFilter(keys);
         m_Timer_saomiao = new QTimer(this);
         m_Timer_saomiao->setObjectName(QStringLiteral("Timer_saomiao"));
+        // A step as long as asked: a coarse timer may end one early.
+        m_Timer_saomiao->setTimerType(Qt::PreciseTimer);
         connect(m_Timer_saomiao, &QTimer::timeout, this, &Form1::Timer_saomiao_Timer);
         // Tab, the arrow keys or the mouse: the scan goes on from there.
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
