@@ -38,7 +38,9 @@ SwitchScan::Answer SwitchScan::tick(bool adultBusy, int sliderValue) {
     if (resting())
         return {};
     if (adultBusy) {
-        m_ticks = 0;
+        // The first tick after the pause may come at once: the step begins
+        // with the one after it, and lasts a whole step.
+        m_ticks = -1;
         return {};
     }
     if (m_climbing)

@@ -35,8 +35,8 @@ void TestSwitchScan::script_data() {
     QTest::newRow("then moves on") << F << "t t p900 t t t t" << 2 << "0 1 2" << 1 << 0;
     QTest::newRow("within 0.5 s ignored") << F << "p1000 p1499 p1500" << 0 << "0" << 2 << 0;
     QTest::newRow("auto-repeat ignored") << F << "p1000 a2000 a3000" << 0 << "0" << 1 << 0;
-    QTest::newRow("paused by the adult") << F << "t b t" << 0 << "0" << 0 << 0;
-    QTest::newRow("full step after a pause") << F << "t b t t" << 1 << "0 1" << 0 << 0;
+    QTest::newRow("paused by the adult") << F << "t b t t" << 0 << "0" << 0 << 0;
+    QTest::newRow("full step after a pause") << F << "t b t t t" << 1 << "0 1" << 0 << 0;
     QTest::newRow("on from the adult's focus") << F << "t f7 t t" << 8 << "0 8" << 0 << 0;
     QTest::newRow("test: silent steps") << T << "t t t t" << 2 << "" << 0 << 0;
     QTest::newRow("test: question, first button") << T << "t t t t p900 q" << 0 << "" << 1 << 0;
