@@ -36,6 +36,7 @@
 class RandomColours;
 class SoundPlayer;
 class NewsService;
+class QKeyEvent;
 class TrayService;
 class UrlOpener;
 
@@ -139,8 +140,8 @@ private:
     void highlightLink(int index, bool on);
     void openWebAddress(const QString &address);
     void showMessage(const QString &title, const QString &text);
-    // Space or Return on a scanned control, while scanning.
-    void switchPressed(bool autoRepeat);
+    // Space or Return went down or up on a scanned control, while scanning.
+    void switchKey(const QKeyEvent &key);
     // Highlights, plays, climbs and chooses as the scan answered.
     void showScan(const SwitchScan::Answer &answer);
     // The scanned controls of the running exercise: the colour buttons or

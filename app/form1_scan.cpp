@@ -22,13 +22,13 @@ bool isSwitchKey(const QKeyEvent *event) {
            event->key() == Qt::Key_Enter;
 }
 
-// Takes Space and Return from the scanned controls: a press goes to the scan,
-// which decides whether it chooses; a release does nothing.
+// Takes Space and Return from the scanned controls to the scan, which
+// decides whether a press chooses.
 class SwitchKeys final : public QObject {
 public:
-    SwitchKeys(QObject *parent, std::function<void(bool)> pressed)
+    SwitchKeys(QObject *parent, std::function<void(const QKeyEvent &)> key)
         : QObject(parent)
-        , m_pressed(std::move(pressed)) {}
+        , m_key(std::move(key)) {}
 
     bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
@@ -36,20 +36,19 @@ public:
         const auto *key = static_cast<QKeyEvent *>(event);
         if (!isSwitchKey(key))
             return false;
-        if (event->type() == QEvent::KeyPress)
-            m_pressed(key->isAutoRepeat());
+        m_key(*key);
         return true;
     }
 
 private:
-    std::function<void(bool)> m_pressed;
+    std::function<void(const QKeyEvent &)> m_key;
 };
 
 } // namespace
 
 void Form1::startScanning(std::chrono::milliseconds step) {
     if (m_scan == nullptr) {
-        auto *keys = new SwitchKeys(this, [this](bool autoRepeat) { switchPressed(autoRepeat); });
+        auto *keys = new SwitchKeys(this, [this](const QKeyEvent &key) { switchKey(key); });
         for (ColourButton *button : m_ui.Command1) {
             button->installEventFilter(keys);
             button->setBoldFocusFrame(true);
@@ -101,8 +100,15 @@ void Form1::Timer_saomiao_Timer() {
     showScan(m_scan->tick(busy, value));
 }
 
-void Form1::switchPressed(bool autoRepeat) {
-    showScan(m_scan->press(std::chrono::milliseconds(m_scanClock.elapsed()), autoRepeat));
+void Form1::switchKey(const QKeyEvent &key) {
+    // The key's own time, which its repeats share with a release; a made-up
+    // event has none.
+    const auto now = std::chrono::milliseconds(
+        key.timestamp() != 0 ? static_cast<qint64>(key.timestamp()) : m_scanClock.elapsed());
+    if (key.type() == QEvent::KeyRelease)
+        m_scan->release(now);
+    else
+        showScan(m_scan->press(now, key.isAutoRepeat()));
 }
 
 void Form1::showScan(const SwitchScan::Answer &answer) {

@@ -51,10 +51,13 @@ SwitchScan::Answer SwitchScan::tick(bool adultBusy, int sliderValue) {
 }
 
 SwitchScan::Answer SwitchScan::press(Time now, bool autoRepeat) {
-    if (autoRepeat || resting())
+    const bool held = autoRepeat || m_keyDown || now == m_lastRelease;
+    m_keyDown = true;
+    if (held || resting())
         return {};
-    // A trembling hand presses again: only the first press chooses.
-    if (m_lastChoice.has_value() && now - *m_lastChoice < kPressGuard)
+    // A trembling hand presses again: only the first press chooses. (A time
+    // before the choice is a clock that wrapped, not a press within it.)
+    if (m_lastChoice.has_value() && now >= *m_lastChoice && now - *m_lastChoice < kPressGuard)
         return {};
     m_lastChoice = now;
     m_ticks = 0;
@@ -67,6 +70,11 @@ SwitchScan::Answer SwitchScan::press(Time now, bool autoRepeat) {
     }
     m_ticksThisStep = 4;
     return {.choose = true, .restartClock = true};
+}
+
+void SwitchScan::release(Time now) {
+    m_keyDown = false;
+    m_lastRelease = now;
 }
 
 SwitchScan::Answer SwitchScan::focusMoved(int index) {

@@ -22,7 +22,7 @@
 //     answer away; in mixing the sliders have no name to say.
 //   - After a choice the highlight stays one step longer, so that the child
 //     hears the name to its end; a press within kPressGuard of a choice and a
-//     key's auto-repeat choose nothing.
+//     key held down (its auto-repeat) choose nothing more.
 //   - In the test a new question sends the highlight back to the first button.
 //   - In mixing a press makes the highlighted slider climb by kClimb on every
 //     tick, to 255 and then back to 0, until the next press.
@@ -67,8 +67,12 @@ public:
     // another window has the keyboard. sliderValue: the highlighted slider's
     // value, in mixing.
     Answer tick(bool adultBusy, int sliderValue);
-    // Space or Return went down on the highlighted control.
+    // Space or Return went down on the highlighted control, or came up, at
+    // `now`: the key event's time. A key held down repeats as a press at the
+    // very time of a release, or as presses without a release, whether or
+    // not the windowing system says autoRepeat.
     Answer press(Time now, bool autoRepeat);
+    void release(Time now);
     // The adult moved the focus (Tab, the arrow keys, the mouse) to control
     // `index` of the running exercise: the scan goes on from there.
     Answer focusMoved(int index);
@@ -91,4 +95,6 @@ private:
     int m_ticksThisStep = 2; // two, or four after a choice
     bool m_climbing = false;
     std::optional<Time> m_lastChoice;
+    std::optional<Time> m_lastRelease;
+    bool m_keyDown = false;
 };

@@ -18,7 +18,7 @@ private slots:
 void TestSwitchScan::script_data() {
     QTest::addColumn<SwitchScan::Exercise>("exercise");
     // t a tick, b a tick while the adult is busy, pN a press at N ms, aN its
-    // auto-repeat, q a new question, fN the adult's focus on control N, vN
+    // auto-repeat, rN a release, q a new question, fN the adult's focus on control N, vN
     // the highlighted slider set to N by hand
     QTest::addColumn<QString>("events");
     QTest::addColumn<int>("highlighted");
@@ -33,8 +33,12 @@ void TestSwitchScan::script_data() {
     QTest::newRow("after the last the first") << F << "f15 t t" << 0 << "0 0" << 0 << 0;
     QTest::newRow("a choice stays a step more") << F << "t t p900 t t t" << 1 << "0 1" << 1 << 0;
     QTest::newRow("then moves on") << F << "t t p900 t t t t" << 2 << "0 1 2" << 1 << 0;
-    QTest::newRow("within 0.5 s ignored") << F << "p1000 p1499 p1500" << 0 << "0" << 2 << 0;
-    QTest::newRow("auto-repeat ignored") << F << "p1000 a2000 a3000" << 0 << "0" << 1 << 0;
+    QTest::newRow("within 0.5 s ignored")
+        << F << "p1000 r1050 p1499 r1520 p1500" << 0 << "0" << 2 << 0;
+    QTest::newRow("auto-repeat ignored") << F << "p1000 r1100 a2000 a3000" << 0 << "0" << 1 << 0;
+    QTest::newRow("held: repeats at release")
+        << F << "p900 r1600 p1600 r1640 p1640" << 0 << "0" << 1 << 0;
+    QTest::newRow("held: no releases") << F << "p900 p1600 p1640 r1700 p2000" << 0 << "0" << 2 << 0;
     QTest::newRow("paused by the adult") << F << "t b t t" << 0 << "0" << 0 << 0;
     QTest::newRow("full step after a pause") << F << "t b t t t" << 1 << "0 1" << 0 << 0;
     QTest::newRow("on from the adult's focus") << F << "t f7 t t" << 8 << "0 8" << 0 << 0;
@@ -44,8 +48,8 @@ void TestSwitchScan::script_data() {
         << SwitchScan::Exercise::AutomaticPlay << "t t t t p900" << 0 << "" << 0 << 0;
     QTest::newRow("mixing: three sliders") << M << "t t t t t t t t" << 1 << "" << 0 << 0;
     QTest::newRow("mixing: climbs until pressed")
-        << M << "p900 t t t p2000 t" << 0 << "" << 0 << 48;
-    QTest::newRow("mixing: then moves on") << M << "p900 t p2000 t t t" << 1 << "" << 0 << 16;
+        << M << "p900 r950 t t t p2000 t" << 0 << "" << 0 << 48;
+    QTest::newRow("mixing: then moves on") << M << "p900 r950 t p2000 t t t" << 1 << "" << 0 << 16;
     QTest::newRow("mixing: by hand, then on") << M << "v100 p900 t" << 0 << "" << 0 << 116;
     QTest::newRow("mixing: full colour") << M << "v240 p900 t" << 0 << "" << 0 << 255;
     QTest::newRow("mixing: then 0") << M << "v240 p900 t t t" << 0 << "" << 0 << 16;
@@ -79,6 +83,8 @@ void TestSwitchScan::script() {
         const char kind = event.at(0).toLatin1();
         if (kind == 'v')
             value = number;
+        else if (kind == 'r')
+            scan.release(milliseconds(number));
         else if (kind == 'q')
             take(scan.follow(exercise, ++questions));
         else if (kind == 'f')
