@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "colourbutton.h"
+#include "mixingslider.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -53,8 +54,10 @@ void Form1::startScanning(std::chrono::milliseconds step) {
             button->installEventFilter(keys);
             button->setBoldFocusFrame(true);
         }
-        for (QSlider *slider : m_ui.slider1)
+        for (MixingSlider *slider : m_ui.slider1) {
             slider->installEventFilter(keys);
+            slider->setBoldFocusFrame(true);
+        }
         m_Timer_saomiao = new QTimer(this);
         m_Timer_saomiao->setObjectName(QStringLiteral("Timer_saomiao"));
         // A step as long as asked: a coarse timer may end one early.

@@ -1,6 +1,7 @@
 #include "colourbutton.h"
 
 #include "colourvalue.h"
+#include "focusring.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -18,14 +19,6 @@ bool isEnter(const QKeyEvent *event) {
 QKeyEvent asSpace(const QKeyEvent *event) {
     return {event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
             event->isAutoRepeat()};
-}
-
-// A ring `width` pixels wide along the inside of `outer`.
-void fillRing(QPainter &painter, const QRect &outer, int width, const QColor &colour) {
-    painter.fillRect(outer.left(), outer.top(), outer.width(), width, colour);
-    painter.fillRect(outer.left(), outer.bottom() - width + 1, outer.width(), width, colour);
-    painter.fillRect(outer.left(), outer.top(), width, outer.height(), colour);
-    painter.fillRect(outer.right() - width + 1, outer.top(), width, outer.height(), colour);
 }
 
 } // namespace
@@ -73,10 +66,7 @@ void ColourButton::paintEvent(QPaintEvent * /*event*/) {
     painter.drawText(textArea, Qt::AlignCenter | Qt::TextSingleLine, text());
 
     if (hasFocus() && m_boldFocusFrame) {
-        // Black outside, white inside: one of the two stands out on any face.
-        const int width = std::max(3, face.height() / 8);
-        fillRing(painter, face, width, Qt::black);
-        fillRing(painter, face.adjusted(width, width, -width, -width), width, Qt::white);
+        focusring::paint(painter, face, std::max(3, face.height() / 8));
     } else if (hasFocus()) {
         QPen pen(ink);
         pen.setStyle(Qt::DotLine);
