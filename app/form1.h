@@ -77,9 +77,6 @@ public:
     [[nodiscard]] const ColourDrill &drill() const { return m_drill; }
     [[nodiscard]] const Form1State &state() const { return m_state; }
     [[nodiscard]] const WindowPinning &pinning() const { return m_pinning; }
-    // Absent until startScanning().
-    [[nodiscard]] const SwitchScan *scan() const { return m_scan.get(); }
-
     // Switch scanning from now on: the highlight moves by itself, one step
     // every `step`, and Space or Return takes the highlighted control.
     void startScanning(std::chrono::milliseconds step);
