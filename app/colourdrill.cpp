@@ -93,6 +93,7 @@ ColourDrill::Answer ColourDrill::startTest() {
     }
     m_swatch = colourtable::value(0); // a black swatch gives no hint
     m_current = m_random.nextIndex();
+    ++m_questions;
     return request(ExerciseMarks | Buttons | Swatch, m_folder.colourNameSound(m_current));
 }
 
@@ -107,6 +108,7 @@ ColourDrill::Answer ColourDrill::clickButton(int index) {
             return request(NoChange, m_folder.wrongAnswerSound());
         m_random.reseed();
         m_current = m_random.nextIndex();
+        ++m_questions;
         // The praise names the next colour to find.
         return request(NoChange, m_folder.rightAnswerSound(m_current));
     case Exercise::AutomaticPlay:

@@ -97,6 +97,8 @@ public:
     // without the spaces around it that scroll with it.
     [[nodiscard]] QString statusMessage() const;
     [[nodiscard]] int scrollCounter() const { return m_scroll; }
+    // How many questions the tests have asked since the drill began.
+    [[nodiscard]] int questionsAsked() const { return m_questions; }
 
 private:
     // Every button its own colour and name (the test's shuffle undone).
@@ -122,4 +124,5 @@ private:
     std::array<QString, 3> m_readouts;
     QString m_statusText = QStringLiteral(" ");
     int m_scroll = 0;
+    int m_questions = 0;
 };

@@ -122,6 +122,9 @@ void Form1::apply(const ColourDrill::Answer &answer) {
         m_services.player->Stop();
         break;
     }
+    // After the drill's sound, so that a step's name is not cut short by it.
+    if (m_scan != nullptr)
+        showScan(m_scan->follow(m_drill.exercise(), m_drill.questionsAsked()));
 }
 
 void Form1::anliu(bool show) {

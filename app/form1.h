@@ -13,25 +13,30 @@
 //   form1_menus.cpp   the file menu, the tray menu and the tray icon
 //   form1_help.cpp    the help menu, its boxes and the link row
 //   form1_news.cpp    the news window: on demand and its timed pop-up
+//   form1_scan.cpp    switch scanning: the highlight, the switch's presses
 // Everything that reaches outside the process comes in through Form1Services.
 
 #include "colourdrill.h"
 #include "form1ui.h"
 #include "newspopup.h"
 #include "playsequence.h"
+#include "switchscan.h"
 #include "windowpinning.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
 class RandomColours;
 class SoundPlayer;
 class NewsService;
+class QKeyEvent;
 class TrayService;
 class UrlOpener;
 
@@ -72,6 +77,9 @@ public:
     [[nodiscard]] const ColourDrill &drill() const { return m_drill; }
     [[nodiscard]] const Form1State &state() const { return m_state; }
     [[nodiscard]] const WindowPinning &pinning() const { return m_pinning; }
+    // Switch scanning from now on: the highlight moves by itself, one step
+    // every `step`, and Space or Return takes the highlighted control.
+    void startScanning(std::chrono::milliseconds step);
 
     // Event handlers, named after the control and event they serve.
     void Timer_end_Timer();
@@ -99,6 +107,7 @@ public:
     void wangye_Click(int index);
     void wangye_MouseMove(int index);
     void Timer_tan_Timer();
+    void Timer_saomiao_Timer(); // the scan's half step
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -131,6 +140,13 @@ private:
     void highlightLink(int index, bool on);
     void openWebAddress(const QString &address);
     void showMessage(const QString &title, const QString &text);
+    // Space or Return went down or up on a scanned control, while scanning.
+    void switchKey(const QKeyEvent &key);
+    // Highlights, plays, climbs and chooses as the scan answered.
+    void showScan(const SwitchScan::Answer &answer);
+    // The scanned controls of the running exercise: the colour buttons or
+    // the sliders.
+    [[nodiscard]] QWidget *scanned(int index) const;
 
     Form1Services m_services;
     Form1Ui m_ui;
@@ -144,4 +160,7 @@ private:
     // the layout handlers; removed first when the window goes, since the
     // widgets it watches still send events while they are taken down.
     QObject *m_layoutEvents = nullptr;
+    std::unique_ptr<SwitchScan> m_scan;
+    QTimer *m_Timer_saomiao = nullptr;
+    QElapsedTimer m_scanClock; // the presses' times
 };

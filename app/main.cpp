@@ -28,8 +28,8 @@ namespace {
 // What the command line asks of the window: at the start, and again from
 // every later start, which hands its command line to this one.
 void applyOptions(Form1 &window, const TintokoArguments &options) {
-    Q_UNUSED(window);
-    Q_UNUSED(options);
+    if (options.scanStep)
+        window.startScanning(*options.scanStep);
 }
 
 } // namespace

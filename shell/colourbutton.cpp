@@ -1,9 +1,12 @@
 #include "colourbutton.h"
 
 #include "colourvalue.h"
+#include "focusring.h"
 
 #include <QKeyEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,6 +36,11 @@ void ColourButton::setBackColour(quint32 value) {
     update();
 }
 
+void ColourButton::setBoldFocusFrame(bool on) {
+    m_boldFocusFrame = on;
+    update();
+}
+
 void ColourButton::paintEvent(QPaintEvent * /*event*/) {
     QPainter painter(this);
     const QRect face = rect();
@@ -57,7 +65,9 @@ void ColourButton::paintEvent(QPaintEvent * /*event*/) {
     const QRect textArea = down ? face.translated(1, 1) : face;
     painter.drawText(textArea, Qt::AlignCenter | Qt::TextSingleLine, text());
 
-    if (hasFocus()) {
+    if (hasFocus() && m_boldFocusFrame) {
+        focusring::paint(painter, face, std::max(3, face.height() / 8));
+    } else if (hasFocus()) {
         QPen pen(ink);
         pen.setStyle(Qt::DotLine);
         painter.setPen(pen);

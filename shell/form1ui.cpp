@@ -4,6 +4,7 @@
 #include "form1design.h"
 #include "linkcursor.h"
 #include "linklabel.h"
+#include "mixingslider.h"
 #include "readeraccess.h"
 #include "swatchbox.h"
 #include "units.h"
@@ -159,7 +160,7 @@ void Form1Ui::setupMixing() {
         label1->setVisible(true);
         Label1[k] = label1;
 
-        auto *slider = new QSlider(Qt::Horizontal, client);
+        auto *slider = new MixingSlider(client);
         name(slider, QStringLiteral("slider1_%1").arg(index), sliderNames[k].first);
         setTwipSize(slider, 4815, 375);
         slider->setRange(0, 255);

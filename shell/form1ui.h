@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mixingslider.h" // complete: the window and its tests use the sliders as QSlider
+
 #include <QMap>
 #include <QStringList>
 
@@ -13,7 +15,6 @@ class QFrame;
 class QLabel;
 class QMainWindow;
 class QMenu;
-class QSlider;
 class QTimer;
 class QWidget;
 class SwatchBox;
@@ -45,7 +46,7 @@ struct Form1Ui {
     std::array<QLabel *, 3> Label1{};
     std::array<QLabel *, 3> Label2{};
     std::array<QLabel *, 3> Label3{};
-    std::array<QSlider *, 3> slider1{};
+    std::array<MixingSlider *, 3> slider1{};
     QMap<int, SwatchBox *> shijiancuowu; // 1, 2: the drill timers' error boxes, never shown
     QFrame *Frame3 = nullptr;
     QMap<int, QLabel *> wangye; // 0, 1, 2, 3, 6, 7

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
 #include <memory>
 
 // The window as the drill's view: clicks, menu entries, sliders and timer
@@ -38,6 +39,7 @@ private slots:
     void speed_data();
     void speed();
     void statusLineAndErrorBoxes();
+    void scanning();
 
 private:
     const Form1Ui &ui() const { return m_form->ui(); }
@@ -317,6 +319,24 @@ void TestForm1Drill::statusLineAndErrorBoxes() {
     QVERIFY(ui().shijiancuowu.value(2)->isHidden());
     m_form->Timer1_Timer();
     QVERIFY(ui().shijiancuowu.value(1)->isHidden());
+}
+
+void TestForm1Drill::scanning() {
+    // The scan's highlight is the focus, its step's name reaches the player,
+    // and Space on the highlighted button chooses as it goes down.
+    m_form->show();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    m_form->startScanning(std::chrono::milliseconds(2000));
+    QVERIFY(button(0)->hasFocus());
+    m_player->clearCalls();
+    m_form->Timer_saomiao_Timer();
+    m_form->Timer_saomiao_Timer();
+    QVERIFY(button(1)->hasFocus());
+    QCOMPARE(m_player->callsWithoutState(), played(nameSound(1)));
+    QTest::keyPress(button(1), Qt::Key_Space);
+    QCOMPARE(ui().Text1->backColour(), colourtable::value(1));
+    QTest::keyRelease(button(1), Qt::Key_Space);
 }
 
 QTEST_MAIN(TestForm1Drill)
