@@ -182,9 +182,10 @@ void TestNewsRules::fromTheViewer() {
     }
     QCOMPARE(answers, QStringLiteral("1011110|10"));
     // What it writes on its standard error reaches a terminal as words.
-    QCOMPARE(newsprotocol::printable("a\x1b]2;x\x07\tb\r\n\x7f\xe6\x96\xb0\xc2\x9b"
+    QCOMPARE(newsprotocol::printable("a\x1b]2;x\x07\tb\r\n\x7f\xe6\x96\xb0"
+                                     "\xc2\x80\xc2\x9f\xc2\x9b"
                                      "2J\xc2\xa0\xc2"),
-             QByteArray("a?]2;x?\tb?\n?\xe6\x96\xb0?"
+             QByteArray("a?]2;x?\tb?\n?\xe6\x96\xb0???"
                         "2J\xc2\xa0\xc2"));
 }
 
