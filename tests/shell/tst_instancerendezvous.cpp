@@ -17,11 +17,12 @@ private slots:
 };
 
 void TestInstanceRendezvous::laterStart_data() {
-    QTest::addColumn<QString>("before"); // the display of one running, or "killed"
+    QTest::addColumn<QString>("before"); // the display of one running, "killed" or "open"
     QTest::newRow("nobody there") << "";
     QTest::newRow("one running") << "x:0";
     QTest::newRow("one running on another display") << "x:1";
     QTest::newRow("the files of one killed with kill -9") << "killed";
+    QTest::newRow("a runtime folder others may enter: alone") << "open";
 }
 
 void TestInstanceRendezvous::laterStart() {
@@ -30,7 +31,9 @@ void TestInstanceRendezvous::laterStart() {
     const bool first = before != "x:0"; // the new start takes the rendezvous
     QTemporaryDir folder;               // private, as a runtime folder is
     std::unique_ptr<InstanceRendezvous> running;
-    if (before == "killed") { // its lock file and its socket's, nobody listening
+    if (before == "open") {
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::Permissions(0x7755))); // 0755
+    } else if (before == "killed") { // its lock file and its socket's, nobody listening
         for (const char *file : {"tintoko-x:0.lock", "tintoko-x:0.socket"})
             QVERIFY(QFile(folder.filePath(file)).open(QIODevice::WriteOnly));
     } else if (!before.isEmpty()) {
@@ -38,7 +41,13 @@ void TestInstanceRendezvous::laterStart() {
         QVERIFY(running->claim({}) == Role::First && running->listen());
     }
     const QStringList commandLine{"tintoko", "--scan=3", "红 色", ""};
-    InstanceRendezvous start(folder.path(), "tintoko", "x:0");
+    QProcessEnvironment environment; // Qt's own choice of platform, on X screen :0.0
+    environment.insert("DISPLAY", ":0.0");
+    InstanceRendezvous start(folder.path(), "tintoko", InstanceRendezvous::displayOf(environment));
+    if (before == "open") { // no rendezvous where others could listen
+        QCOMPARE(start.claim(commandLine), Role::Alone);
+        return;
+    }
     QCOMPARE(start.claim(commandLine), first ? Role::First : Role::Handed);
     // Whoever took it, the next start hands its command line there.
     QSignalSpy handed(first ? &start : running.get(), &InstanceRendezvous::handed);
