@@ -94,6 +94,8 @@ void TestWindowPinning::sequences_data() {
     QTest::newRow("moved by its title bar: left there")
         << true << L{at(kSize), settled, at(kSize, moved), settled} << State::Normal << 0
         << kNothing;
+    QTest::newRow("at its place, then moved before it settled: left there")
+        << true << L{at(kSize), at(kSize, moved), settled} << State::Normal << 0 << kNothing;
     QTest::newRow("moved, then a border dragged: asked until back at its place")
         << true
         << L{at(kSize), at(kSize, moved), at(kBig, moved), settled, at(kSize, moved), settled}
