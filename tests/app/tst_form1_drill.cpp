@@ -337,6 +337,17 @@ void TestForm1Drill::scanning() {
     QTest::keyPress(button(1), Qt::Key_Space);
     QCOMPARE(ui().Text1->backColour(), colourtable::value(1));
     QTest::keyRelease(button(1), Qt::Key_Space);
+    // The adult puts the focus on the last button: the scan goes on from there.
+    button(15)->setFocus();
+    const QImage light = button(15)->grab().toImage();
+    m_form->Timer_saomiao_Timer();
+    m_form->Timer_saomiao_Timer();
+    QVERIFY(button(0)->hasFocus());
+    // Its bold frame, black outside and white inside, on a light and a dark face.
+    for (const QImage &face : {light, button(0)->grab().toImage()}) {
+        QCOMPARE(face.pixelColor(1, face.height() / 2), QColor(Qt::black));
+        QCOMPARE(face.pixelColor(5, face.height() / 2), QColor(Qt::white));
+    }
 }
 
 QTEST_MAIN(TestForm1Drill)
