@@ -392,7 +392,7 @@ void TestVoicesWindow::takes() {
     // it reads them after the next came.
     const QStringList said = announced();
     QCOMPARE(said.mid(said.size() - (spoke ? 2 : 1)),
-             spoke ? QStringList{QStringLiteral("正在保存……"), message} : QStringList{message});
+             (spoke ? QStringList{QStringLiteral("正在保存……"), message} : QStringList{message}));
     QCOMPARE(warnings, warning.isEmpty() ? QStringList()
                                          : QStringList{"tintoko-voices: " +
                                                        warning.replace("OWN", folder("own"))});
