@@ -4,11 +4,12 @@
   atspi.py APP dump          one line per object: role, name, value, states,
                              description, text
   atspi.py APP press NAME    the first action ("Press") of the object named NAME
-  atspi.py APP watch SECONDS "ready", then one line per event of the
-                             application's: a name change, with the object's role
-                             and the name the event carried; a notification shown,
-                             with its role and its name, read when the event
-                             arrives (as a screen reader reads it)
+  atspi.py APP watch SECONDS "ready", then one line per name change of the
+                             application's objects and per notification shown:
+                             the object's role and its name, read when the event
+                             arrives, as a screen reader reads it (Qt's events
+                             carry the object, not the name: a name read late
+                             can be a later one)
 
 Exits with 1 when the application or the object is not there (yet)."""
 import sys
@@ -30,10 +31,8 @@ def watch(app_name, seconds):
         try:
             if event.source.getApplication().name != app_name:
                 return
-            if event.type.startswith("object:property-change"):
-                # By now the object may have another name: the event's own.
-                print(f"{event.source.getRoleName()}\t{event.any_data}", flush=True)
-            elif event.detail1 == 1 and event.source.getRole() == pyatspi.ROLE_NOTIFICATION:
+            if event.type.startswith("object:property-change") or (
+                    event.detail1 == 1 and event.source.getRole() == pyatspi.ROLE_NOTIFICATION):
                 print(f"{event.source.getRoleName()}\t{event.source.name}", flush=True)
         except Exception:  # an object gone meanwhile
             pass
