@@ -88,9 +88,10 @@ private:
     QPair<double, double> clickRed() {
         AudioCapture *capture = m_env->audioCapture();
         const qint64 mark = capture->sampleCount();
-        // The recorder's window may have come up over it.
+        // The recorder's window may have come up over it. Played when 2 s are
+        // quiet: a late stream has gaps.
         if (!m_env->activateWindow(m_window) || !m_env->click(m_map->buttonCentre(4)) ||
-            !capture->waitForSoundToEnd(mark, 400, 10000))
+            !capture->waitForSoundToEnd(mark, 2000, 20000))
             return {};
         return msAndHz(capture->samples(mark), AudioCapture::kSampleRate);
     }
