@@ -78,10 +78,22 @@ private:
 
 readeraccess::Listener listener = nullptr;
 
-QObject *notificationOf(const QWidget *statusBar) {
-    return statusBar->findChild<QObject *>(QLatin1String(kNotification),
-                                           Qt::FindDirectChildrenOnly);
+// A status bar's notifications, oldest first: each holds the text it was
+// made for, so that a reader that asks late still reads what was said then.
+QList<QObject *> notificationsOf(const QWidget *statusBar) {
+    return statusBar->findChildren<QObject *>(QLatin1String(kNotification),
+                                              Qt::FindDirectChildrenOnly);
 }
+
+// The one offered as the status bar's child: the newest.
+QObject *notificationOf(const QWidget *statusBar) {
+    const QList<QObject *> all = notificationsOf(statusBar);
+    return all.isEmpty() ? nullptr : all.last();
+}
+
+// How many of a status bar's notifications are kept, for readers that are
+// behind by as many texts.
+constexpr qsizetype kNotificationsKept = 8;
 
 // A status bar, read on demand: its name is its own, its text the one given
 // with setStatusText(). Its notification comes after its widgets.
@@ -108,7 +120,7 @@ private:
     }
 };
 
-// The notification in a status bar: named with the status bar's text, never
+// The notification in a status bar: named with the text it was made for, never
 // focused, with nothing inside and no place of its own on the screen.
 class StatusNotification final : public QAccessibleObject {
 public:
@@ -126,7 +138,7 @@ public:
     [[nodiscard]] QString text(QAccessible::Text t) const override {
         if (t != QAccessible::Name)
             return {};
-        return object()->parent()->property(kStatusText).toString();
+        return object()->property(kStatusText).toString();
     }
     [[nodiscard]] QAccessible::Role role() const override { return QAccessible::Notification; }
     [[nodiscard]] QAccessible::State state() const override { return {}; }
@@ -225,6 +237,18 @@ void mark(QWidget *widget, const char *property) {
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
+// A new notification with the text; the oldest beyond those kept goes.
+QObject *addNotification(QWidget *statusBar, const QString &text) {
+    auto *notification = new QObject(statusBar);
+    notification->setObjectName(QLatin1String(kNotification));
+    notification->setProperty(kStatusText, text);
+    remember(notification);
+    const QList<QObject *> all = notificationsOf(statusBar);
+    for (qsizetype i = 0; i + kNotificationsKept < all.size(); ++i)
+        delete all.at(i);
+    return notification;
+}
+
 } // namespace
 
 namespace readeraccess {
@@ -234,17 +258,19 @@ void offerText(QLabel *label) {
 }
 
 void offerStatus(QWidget *widget) {
-    auto *notification = new QObject(widget);
-    notification->setObjectName(QLatin1String(kNotification));
-    remember(notification);
+    addNotification(widget, widget->property(kStatusText).toString());
     mark(widget, kStatus);
 }
 
 void setStatusText(QWidget *widget, const QString &text, Say say) {
     const bool changed = widget->property(kStatusText).toString() != text;
     widget->setProperty(kStatusText, text);
-    QObject *notification = notificationOf(widget);
-    if (text.isEmpty() || notification == nullptr || (say == Say::Changes && !changed))
+    if (!widget->property(kStatus).toBool() || (say == Say::Changes && !changed))
+        return;
+    // A text is said by a notification of its own, which keeps its words when
+    // the next text comes before a reader has read it.
+    QObject *notification = addNotification(widget, text);
+    if (text.isEmpty())
         return;
     QAccessibleEvent shown(notification, QAccessible::ObjectShow);
     if (listener != nullptr)

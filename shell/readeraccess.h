@@ -18,10 +18,12 @@ void offerText(QLabel *label);
 // The widget is offered as a status bar, which a reader reads on demand: its
 // name is its own, its text the last one given to setStatusText(). A reader
 // also says a new text by itself, once, while the focus stays where it is:
-// the status bar holds a notification named with its text, shown anew for
-// each text to be said. (Orca says a notification when it is shown, without
-// its role inside a status bar; a label's or a status bar's own changes it
-// says only when they have the focus.)
+// each text to be said gets a notification of its own in the status bar,
+// named with that text and shown; a reader that reads it late, after the
+// next text came, still reads its words (the last few are kept). (Orca says
+// a notification when it is shown, without its role inside a status bar; a
+// label's or a status bar's own changes it says only when they have the
+// focus.)
 void offerStatus(QWidget *widget);
 // Which texts are said: each text that differs from the one before (a text
 // given again on every step of a scrolling message is said once), or every

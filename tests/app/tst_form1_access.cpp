@@ -77,7 +77,7 @@ void TestForm1Access::buttonNamesAndSwatch() {
     QFETCH(QString, status);
     QCOMPARE(said(ui().Text1, QAccessible::Description), QStringLiteral("黑色"));
     QCOMPARE(said(m_form->menuBar()), QStringLiteral("菜单栏"));
-    announced.clear();
+    announcers.clear();
     ui().Command1[9]->click();
     if (!entry.isEmpty())
         m_form->findChild<QAction *>(entry)->trigger();
@@ -94,7 +94,7 @@ void TestForm1Access::buttonNamesAndSwatch() {
     // A reader says the exercise's message by itself, once, not again as it scrolls.
     m_form->Timer2_Timer();
     m_form->Timer2_Timer();
-    QCOMPARE(announced, status.isEmpty() ? QStringList() : QStringList{status});
+    QCOMPARE(announced(), status.isEmpty() ? QStringList() : QStringList{status});
 }
 
 void TestForm1Access::readoutsAndHiddenBoxes() {

@@ -5,7 +5,11 @@
                              description, text
   atspi.py APP press NAME    the first action ("Press") of the object named NAME
   atspi.py APP watch SECONDS "ready", then one line per name change of the
-                             application's objects: the object's role and new name
+                             application's objects and per notification shown:
+                             the object's role and its name, read when the event
+                             arrives, as a screen reader reads it (Qt's events
+                             carry the object, not the name: a name read late
+                             can be a later one)
 
 Exits with 1 when the application or the object is not there (yet)."""
 import sys
@@ -25,12 +29,16 @@ def watch(app_name, seconds):
 
     def changed(event):
         try:
-            if event.source.getApplication().name == app_name:
+            if event.source.getApplication().name != app_name:
+                return
+            if event.type.startswith("object:property-change") or (
+                    event.detail1 == 1 and event.source.getRole() == pyatspi.ROLE_NOTIFICATION):
                 print(f"{event.source.getRoleName()}\t{event.source.name}", flush=True)
         except Exception:  # an object gone meanwhile
             pass
 
-    pyatspi.Registry.registerEventListener(changed, "object:property-change:accessible-name")
+    pyatspi.Registry.registerEventListener(
+        changed, "object:property-change:accessible-name", "object:state-changed:showing")
     print("ready", flush=True)
     GLib.timeout_add(int(float(seconds) * 1000), pyatspi.Registry.stop)
     pyatspi.Registry.start()

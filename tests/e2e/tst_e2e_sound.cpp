@@ -97,19 +97,21 @@ void TstE2eSound::clickSpeaksTheName() {
 void TstE2eSound::newClickCutsTheRecordingShort() {
     AudioCapture *capture = m_env->audioCapture();
     const qint64 mark = capture->sampleCount();
-    // Bright magenta (about 1.4 s), then white (about 0.6 s) while the first
-    // still plays: the first stops where the second begins.
-    QVERIFY(m_env->click(m_map->buttonCentre(13)));
+    // Red (the long one, over 70 s), then white (about 0.6 s) while the first
+    // still plays, however slowly the click comes: the first stops where the
+    // second begins.
+    QVERIFY(m_env->click(m_map->buttonCentre(4)));
     QVERIFY(capture->waitForSound(mark, 10000));
     QVERIFY(m_env->click(m_map->buttonCentre(15))); // the harness keeps 600 ms between clicks
     QVERIFY2(E2eEnvironment::waitFor(
                  [&] { return m_env->swatchColour(*m_map) == QColor(255, 255, 255); }, 20000),
              "the swatch did not turn white");
-    QVERIFY(capture->waitForSoundToEnd(mark, 400, 10000));
+    // Ended when 2 s are quiet: on a busy machine a late stream leaves gaps.
+    QVERIFY(capture->waitForSoundToEnd(mark, 2000, 30000));
     const AudioAnalysis both = capture->analyse(mark);
     qInfo("heard %.0f ms from the first sound to the last", both.soundLengthMs());
-    // Uncut, the two would take about 2.0 s one after the other.
-    QVERIFY2(both.soundLengthMs() < 1900, qPrintable(QString::number(both.soundLengthMs())));
+    // Uncut, the two would take over 70 s one after the other.
+    QVERIFY2(both.soundLengthMs() < 30000, qPrintable(QString::number(both.soundLengthMs())));
     // ...and the second was heard to its end after the cut.
     QVERIFY2(both.soundLengthMs() > 700, qPrintable(QString::number(both.soundLengthMs())));
 }
@@ -127,12 +129,13 @@ void TstE2eSound::badRecordingsPlayNothing() {
     QFETCH(QColor, colour);
     AudioCapture *capture = m_env->audioCapture();
     // Start from another colour, so that the change is seen, and let its
-    // recording end (it may be over before the swatch is seen white).
+    // recording end (it may be over before the swatch is seen white; 2 s
+    // quiet, as a late stream has gaps).
     const qint64 white = capture->sampleCount();
     QVERIFY(m_env->click(m_map->buttonCentre(15)));
     QVERIFY(E2eEnvironment::waitFor(
         [&] { return m_env->swatchColour(*m_map) == QColor(Qt::white); }, 20000));
-    QVERIFY(capture->waitForSoundToEnd(white, 400, 20000));
+    QVERIFY(capture->waitForSoundToEnd(white, 2000, 20000));
 
     const qint64 mark = capture->sampleCount();
     QVERIFY(m_env->click(m_map->buttonCentre(index)));
