@@ -252,12 +252,15 @@ void TstE2eTray::maximiseAndRestore() {
 
 void TstE2eTray::leftClickOnTrayRestores_data() {
     QTest::addColumn<bool>("maximisedFirst");
-    QTest::newRow("minimised") << false;
-    QTest::newRow("maximised, then minimised") << true;
+    QTest::addColumn<bool>("startedAgain"); // instead of a click on the icon
+    QTest::newRow("minimised") << false << false;
+    QTest::newRow("maximised, then minimised") << true << false;
+    QTest::newRow("minimised, then started again") << false << true;
 }
 
 void TstE2eTray::leftClickOnTrayRestores() {
     QFETCH(bool, maximisedFirst);
+    QFETCH(bool, startedAgain);
     const QRect icon = trayIcon();
     QVERIFY(icon.isValid());
 
@@ -270,10 +273,25 @@ void TstE2eTray::leftClickOnTrayRestores() {
     QVERIFY(m_env->minimiseWindow(m_window));
     QVERIFY(E2eEnvironment::waitFor([&] { return isIconic(*m_env, m_window); }, 10000));
 
-    QVERIFY(m_env->click(icon.center(), 1));
-    // Back in the normal state, whatever it was before minimising.
+    // A second start hands its wish to this one and ends.
+    if (startedAgain)
+        QCOMPARE(m_env->run(E2eEnvironment::builtProgramDir() + QStringLiteral("/tintoko"), {},
+                            nullptr, 20000),
+                 0);
+    else
+        QVERIFY(m_env->click(icon.center(), 1));
+    // Back in the normal state, whatever it was before minimising, and in front.
     QVERIFY2(E2eEnvironment::waitFor([&] { return pinned(); }, 10000, 50),
              qPrintable(m_env->windowStates(m_window).join(QLatin1Char(' '))));
+    QByteArray active;
+    QVERIFY(E2eEnvironment::waitFor(
+        [&] {
+            return m_env->run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")},
+                              &active) == 0 &&
+                   active.trimmed().toULongLong() == m_window;
+        },
+        10000, 100));
+    QCOMPARE(m_env->trayIcons().size(), 1);
     const QImage shot = m_env->screenshot(QStringLiteral("restored-from-tray"));
     QVERIFY(MainWindowMap::locate(shot, m_env->windowGeometry(m_window)).has_value());
 }
