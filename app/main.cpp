@@ -1,5 +1,4 @@
 #include "desktopurlopener.h"
-#include "displaypresence.h"
 #include "errorrelay.h"
 #include "form1.h"
 #include "instancerendezvous.h"
@@ -17,9 +16,9 @@
 #include "tintokoarguments.h"
 
 #include <QApplication>
-#include <QStandardPaths>
 
 #include <cstdio>
+#include <memory>
 
 #include <unistd.h>
 
@@ -56,30 +55,16 @@ int main(int argc, char *argv[]) {
     if (const QString platform = qtoptions::platform(commandLine); !platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", platform.toLocal8Bit());
     choosePlatform();
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!displayPresent(environment)) {
-        std::fputs(noDisplayMessage("tintoko").constData(), stderr);
-        return 1;
-    }
     // One window per user and display: a later start hands its command line
     // to the running one and ends.
-    InstanceRendezvous rendezvous(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
-                                  QStringLiteral("tintoko"),
-                                  InstanceRendezvous::displayOf(environment));
-    switch (rendezvous.claim(commandLine)) {
-    case InstanceRendezvous::Role::Handed:
-        return 0;
-    case InstanceRendezvous::Role::Unanswered:
-        std::fputs("tintoko：已经有一个 Tintoko 开着，但它没有回应。\n", stderr);
-        return 1;
-    case InstanceRendezvous::Role::First:
-    case InstanceRendezvous::Role::Alone:
-        break;
-    }
+    std::unique_ptr<InstanceRendezvous> rendezvous;
+    if (const auto status = startOnce(commandLine, "tintoko",
+                                      "已经有一个 Tintoko 开着，但它没有回应。", &rendezvous))
+        return *status;
 
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
-    rendezvous.listen(); // what it is handed waits for the window, in the event loop
+    rendezvous->listen(); // what it is handed waits for the window, in the event loop
     QApplication::setApplicationName(QStringLiteral("tintoko"));
     QApplication::setApplicationVersion(version);
     installQtChinese(); // Qt's own buttons say 确定, whatever the locale
@@ -124,7 +109,7 @@ int main(int argc, char *argv[]) {
                   .news = newsSettings});
     window.show();
     applyOptions(window, options);
-    QObject::connect(&rendezvous, &InstanceRendezvous::handed, &window,
+    QObject::connect(rendezvous.get(), &InstanceRendezvous::handed, &window,
                      [&window, &version](const QStringList &again) {
                          window.showAgain();
                          const TintokoArguments later = parseTintokoArguments(again, version);

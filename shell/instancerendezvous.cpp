@@ -1,12 +1,16 @@
 #include "instancerendezvous.h"
 
+#include "displaypresence.h"
+
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -149,4 +153,28 @@ void InstanceRendezvous::read(QLocalSocket *socket) {
     for (const QByteArray &argument : data.chopped(1).split('\0'))
         commandLine << QString::fromUtf8(argument);
     emit handed(commandLine);
+}
+
+std::optional<int> startOnce(const QStringList &commandLine, const char *program,
+                             const char *unanswered,
+                             std::unique_ptr<InstanceRendezvous> *rendezvous) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!displayPresent(environment)) {
+        std::fputs(noDisplayMessage(program).constData(), stderr);
+        return 1;
+    }
+    *rendezvous = std::make_unique<InstanceRendezvous>(
+        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+        QString::fromLatin1(program), InstanceRendezvous::displayOf(environment));
+    switch ((*rendezvous)->claim(commandLine)) {
+    case InstanceRendezvous::Role::Handed:
+        return 0;
+    case InstanceRendezvous::Role::Unanswered:
+        std::fprintf(stderr, "%s：%s\n", program, unanswered);
+        return 1;
+    case InstanceRendezvous::Role::First:
+    case InstanceRendezvous::Role::Alone:
+        break;
+    }
+    return std::nullopt;
 }

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
+
 class QLocalServer;
 class QLocalSocket;
 
@@ -63,3 +66,13 @@ private:
     int m_lock = -1;
     QLocalServer *m_server = nullptr;
 };
+
+// What a program's main() does before it makes its application object, once
+// Qt's -platform is in the environment: it looks for a display (none: a line
+// on standard error, status 1), then takes the program's rendezvous or hands
+// it this start's command line (handed: status 0; the running one took
+// nothing: the line `unanswered`, status 1). The status to end with, or
+// nullopt to go on, with the rendezvous in *rendezvous to listen() on.
+std::optional<int> startOnce(const QStringList &commandLine, const char *program,
+                             const char *unanswered,
+                             std::unique_ptr<InstanceRendezvous> *rendezvous);

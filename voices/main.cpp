@@ -1,4 +1,3 @@
-#include "displaypresence.h"
 #include "instancerendezvous.h"
 #include "mp3play.h"
 #include "programfolder.h"
@@ -12,7 +11,6 @@
 #include "voiceswindow.h"
 
 #include <QApplication>
-#include <QStandardPaths>
 
 #include <cstdio>
 #include <memory>
@@ -35,31 +33,17 @@ int main(int argc, char *argv[]) {
     // Qt's -platform wins over QT_QPA_PLATFORM: the display is looked for there.
     if (const QString platform = qtoptions::platform(commandLine); !platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", platform.toLocal8Bit());
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!displayPresent(environment)) {
-        std::fputs(noDisplayMessage("tintoko-voices").constData(), stderr);
-        return 1;
-    }
     // One recorder window per user and display: a later start brings it back
     // and ends. It keeps recording into its own folder.
-    InstanceRendezvous rendezvous(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
-                                  QStringLiteral("tintoko-voices"),
-                                  InstanceRendezvous::displayOf(environment));
-    switch (rendezvous.claim(commandLine)) {
-    case InstanceRendezvous::Role::Handed:
-        return 0;
-    case InstanceRendezvous::Role::Unanswered:
-        std::fputs("tintoko-voices：已经有一个录音程序开着，但它没有回应。\n", stderr);
-        return 1;
-    case InstanceRendezvous::Role::First:
-    case InstanceRendezvous::Role::Alone:
-        break;
-    }
+    std::unique_ptr<InstanceRendezvous> rendezvous;
+    if (const auto status = startOnce(commandLine, "tintoko-voices",
+                                      "已经有一个录音程序开着，但它没有回应。", &rendezvous))
+        return *status;
 
     Q_INIT_RESOURCE(resources);
     Q_INIT_RESOURCE(voices);
     QApplication app(argc, argv);
-    rendezvous.listen(); // what it is handed waits for the window, in the event loop
+    rendezvous->listen(); // what it is handed waits for the window, in the event loop
     QApplication::setApplicationName(QStringLiteral("tintoko-voices"));
     QApplication::setApplicationVersion(QStringLiteral(TINTOKO_VERSION_STRING));
     installQtChinese(); // Qt's own buttons say 确定, whatever the locale
@@ -76,7 +60,7 @@ int main(int argc, char *argv[]) {
                         arguments.chosen ? VoicesWindow::Folder::Chosen
                                          : VoicesWindow::Folder::Users);
     window.show();
-    QObject::connect(&rendezvous, &InstanceRendezvous::handed, &window, [&window] {
+    QObject::connect(rendezvous.get(), &InstanceRendezvous::handed, &window, [&window] {
         if (window.isMinimized())
             window.showNormal();
         window.show();
